@@ -3,14 +3,12 @@
 namespace dbs::test {
 
 void CoreFixture::SetUp() {
-    DbsUninitialize();
     DbsCoreRelease();
     ASSERT_EQ(DbsCoreInit(), 1);
     trace.Clear();
 }
 
 void CoreFixture::TearDown() {
-    DbsUninitialize();
     DbsCoreRelease();
 }
 

@@ -46,7 +46,8 @@ private:
     std::vector<TraceLine> lines_;
 };
 
-// Each test starts with a stopped library, then a started core, and a capture of every line written.
+// Each test starts with a freshly started core (released first if a test left it running) and a capture of
+// every line written; the core is released again at the end.
 class CoreFixture : public ::testing::Test {
 protected:
     void SetUp() override;
