@@ -1,0 +1,495 @@
+// dbs_compare: DBS side by side with SQLite on the same data, in one process, in one run.
+//
+// One table of records of about 64 bytes (a 'D' primary key, a 16-byte 'C' unique key, 'D' and 'W' fields), the
+// same schema in SQLite (INTEGER PRIMARY KEY, UNIQUE index, prepared statements, one transaction for bulk work,
+// in-memory database). Every task is timed several times and the median kept. The program prints one table
+// (task, DBS, SQLite, ratio, target, met), then how the DBS figures grow from 1,000 records to the full size,
+// and writes the figures to a data file for bench/plot_compare.sh.
+//
+// Usage: dbs_compare [--records N] [--repeat R] [--out FILE]
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <dbs/dbs.h>
+#include <dbs/traceprint.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+// ---- the data set --------------------------------------------------------------------------------------------
+
+#pragma pack(push, 1)
+struct Item {             // the record's data bytes, in field order
+    uint32_t id;          // ID     DWORD, primary key
+    char code[16];        // CODE   CHAR(16), unique key
+    uint32_t qty;         // QTY    DWORD, uniform 0..65535: "QTY < N/100" selects 1%
+    uint32_t price;       // PRICE  DWORD
+    uint32_t stock;       // STOCK  DWORD
+    uint32_t cost;        // COST   DWORD
+    uint32_t vendor;      // VENDOR DWORD
+    uint32_t batch;       // BATCH  DWORD
+    uint16_t w[10];       // W1..W10 WORD
+};
+#pragma pack(pop)
+static_assert(sizeof(Item) == 64);
+
+std::vector<Item> MakeItems(uint32_t n) {
+    std::mt19937 rng(42);
+    std::vector<Item> items(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        Item& it = items[i];
+        std::memset(&it, 0, sizeof it);
+        it.id = i + 1;
+        std::snprintf(it.code, sizeof it.code, "K%06u", (i * 40503u + 12345u) % 65536u);  // a bijection
+        it.qty = rng() % 65536;
+        it.price = rng() % 100000;
+        it.stock = rng() % 1000;
+        it.cost = rng() % 100000;
+        it.vendor = rng() % 500;
+        it.batch = rng();
+        for (int k = 0; k < 10; ++k) it.w[k] = static_cast<uint16_t>(rng());
+    }
+    return items;
+}
+
+const char* kSchemaXml = R"(<?xml version="1.0"?>
+<DBDef>
+  <Table Name="ITEM" MaxRecNum="%u">
+    <Field Name="ID" DataType="DWORD"/>
+    <Field Name="CODE" DataType="CHAR" Num="16"/>
+    <Field Name="QTY" DataType="DWORD"/>
+    <Field Name="PRICE" DataType="DWORD"/>
+    <Field Name="STOCK" DataType="DWORD"/>
+    <Field Name="COST" DataType="DWORD"/>
+    <Field Name="VENDOR" DataType="DWORD"/>
+    <Field Name="BATCH" DataType="DWORD"/>
+    <Field Name="W1" DataType="WORD"/><Field Name="W2" DataType="WORD"/>
+    <Field Name="W3" DataType="WORD"/><Field Name="W4" DataType="WORD"/>
+    <Field Name="W5" DataType="WORD"/><Field Name="W6" DataType="WORD"/>
+    <Field Name="W7" DataType="WORD"/><Field Name="W8" DataType="WORD"/>
+    <Field Name="W9" DataType="WORD"/><Field Name="W10" DataType="WORD"/>
+    <PriKey Name="PK_ITEM"><PKI Field="ID"/></PriKey>
+    <PriKey Name="UK_CODE"><PKI Field="CODE"/></PriKey>
+  </Table>
+</DBDef>
+)";
+
+const char* kSqliteSchema =
+    "CREATE TABLE item(id INTEGER PRIMARY KEY, code TEXT NOT NULL UNIQUE, qty INTEGER, price INTEGER,"
+    " stock INTEGER, cost INTEGER, vendor INTEGER, batch INTEGER, w1 INTEGER, w2 INTEGER, w3 INTEGER,"
+    " w4 INTEGER, w5 INTEGER, w6 INTEGER, w7 INTEGER, w8 INTEGER, w9 INTEGER, w10 INTEGER)";
+
+// ---- timing --------------------------------------------------------------------------------------------------
+
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+// Runs `setup` (untimed) then `work` (timed) `repeat` times; the median of the timed runs in seconds.
+double Median(int repeat, const std::function<void()>& setup, const std::function<void()>& work) {
+    std::vector<double> runs;
+    for (int r = 0; r < repeat; ++r) {
+        if (setup) setup();
+        auto t0 = Clock::now();
+        work();
+        runs.push_back(Seconds(t0, Clock::now()));
+    }
+    std::sort(runs.begin(), runs.end());
+    return runs[runs.size() / 2];
+}
+
+[[noreturn]] void Fail(const std::string& what) {
+    std::fprintf(stderr, "dbs_compare: %s\n", what.c_str());
+    std::exit(1);
+}
+
+// ---- the DBS side --------------------------------------------------------------------------------------------
+
+class DbsSide {
+public:
+    explicit DbsSide(uint32_t capacity) {
+        dir_ = fs::temp_directory_path() / ("dbs_compare_" + std::to_string(getpid()));
+        fs::create_directories(dir_ / "temp");
+        schema_ = (dir_ / "item.xml").string();
+        char xml[4096];
+        std::snprintf(xml, sizeof xml, kSchemaXml, capacity);
+        std::ofstream(schema_) << xml;
+        dataPath_ = dir_.string() + "/";
+    }
+    ~DbsSide() {
+        DbsUninitialize();
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    void Start() {
+        DbsUninitialize();
+        DbsSetDataPath(dataPath_.c_str());
+        if (DbsInitialize(schema_, "") != 1) Fail("DbsInitialize failed");
+        table_ = DbsGetTableHandle("ITEM");
+        primary_ = DBS_INDEX_HANDLE(DBS_HANDLE_NO(table_), 0);
+    }
+    // Checked inserts into secondary memory, then published.
+    void Insert(const std::vector<Item>& items, const std::vector<uint32_t>& order) {
+        for (uint32_t i : order) {
+            if (DbsSysInsertTabTuple(table_, &items[i]) != 1) Fail("checked insert refused a record");
+        }
+        DbsChangeOverAddr();
+        DbsAllCopyData();
+    }
+    uint64_t Lookups(const std::vector<uint32_t>& keys) {
+        Item out;
+        uint64_t sum = 0;
+        for (uint32_t key : keys) {
+            if (DbsLocateTuple(primary_, &key) != 1 || DbsGetTuple(table_, &out) != 1) Fail("lookup missed");
+            sum += out.qty;
+        }
+        return sum;
+    }
+    // Runs a statement; returns the rows of its record set (SELECT) or 0.
+    int Sql(const char* sql) {
+        hSqlParser p = SQLCreate();
+        TagSqlRst* rst = nullptr;
+        int rc = SQLExecute(p, sql, &rst);
+        int rows = 0;
+        if (rc != 0) Fail(std::string("SQLExecute failed: ") + sql);
+        if (rst != nullptr) {
+            TagSqlValue v{};
+            for (int r = RstMoveFirst(rst); r == 0; r = RstMoveNext(rst)) {
+                for (int c = 0; c < RstGetFieldNum(rst); ++c) RstGetFieldValue(rst, c, &v);
+                ++rows;
+            }
+            RstDestroy(rst);
+        }
+        SQLDestory(p);
+        return rows;
+    }
+    void Save() {
+        if (DbsSaveDataToQDB((dir_ / "temp").string().c_str(), DBS_SAVE_TO_TEMP) != 1) Fail("save failed");
+    }
+    // Loading fills secondary memory through the checked insert, so it starts from an empty one.
+    void Load() {
+        DbsClrSecondaryMem(table_);
+        if (DbsLoadData() != 1) Fail("load failed");
+    }
+    uint32_t Count() const { return DbsGetTupleNum(table_); }
+
+private:
+    fs::path dir_;
+    std::string schema_, dataPath_;
+    uint32_t table_ = 0, primary_ = 0;
+};
+
+// ---- the SQLite side -----------------------------------------------------------------------------------------
+
+class SqliteSide {
+public:
+    ~SqliteSide() { Close(); }
+    void Open(const char* name = ":memory:") {
+        Close();
+        if (sqlite3_open(name, &db_) != SQLITE_OK) Fail("sqlite3_open");
+    }
+    void Close() {
+        if (db_ != nullptr) sqlite3_close(db_);
+        db_ = nullptr;
+    }
+    void Exec(const char* sql) {
+        char* err = nullptr;
+        if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+            std::string e = err != nullptr ? err : "?";
+            sqlite3_free(err);
+            Fail("sqlite: " + e + " in " + sql);
+        }
+    }
+    sqlite3_stmt* Prepare(const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK) Fail(std::string("prepare: ") + sql);
+        return st;
+    }
+    void Create() {
+        Open();
+        Exec(kSqliteSchema);
+    }
+    void Insert(const std::vector<Item>& items, const std::vector<uint32_t>& order) {
+        Exec("BEGIN");
+        sqlite3_stmt* st = Prepare("INSERT INTO item VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        for (uint32_t i : order) {
+            const Item& it = items[i];
+            sqlite3_bind_int64(st, 1, it.id);
+            sqlite3_bind_text(st, 2, it.code, static_cast<int>(strnlen(it.code, 16)), SQLITE_STATIC);
+            const uint32_t d[6] = {it.qty, it.price, it.stock, it.cost, it.vendor, it.batch};
+            for (int k = 0; k < 6; ++k) sqlite3_bind_int64(st, 3 + k, d[k]);
+            for (int k = 0; k < 10; ++k) sqlite3_bind_int(st, 9 + k, it.w[k]);
+            if (sqlite3_step(st) != SQLITE_DONE) Fail("sqlite insert");
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        Exec("COMMIT");
+    }
+    uint64_t Lookups(const std::vector<uint32_t>& keys) {
+        sqlite3_stmt* st = Prepare("SELECT * FROM item WHERE id = ?");
+        uint64_t sum = 0;
+        for (uint32_t key : keys) {
+            sqlite3_bind_int64(st, 1, key);
+            if (sqlite3_step(st) != SQLITE_ROW) Fail("sqlite lookup missed");
+            for (int c = 0; c < 18; ++c) {
+                if (c == 1) {
+                    sum += static_cast<uint64_t>(sqlite3_column_bytes(st, c));
+                    (void)sqlite3_column_text(st, c);
+                } else {
+                    sum += static_cast<uint64_t>(sqlite3_column_int64(st, c));
+                }
+            }
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        return sum;
+    }
+    int Query(const char* sql) {
+        sqlite3_stmt* st = Prepare(sql);
+        int rows = 0;
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(st); ++c) (void)sqlite3_column_int64(st, c);
+            ++rows;
+        }
+        sqlite3_finalize(st);
+        return rows;
+    }
+    // Writes the in-memory database to a file through the backup interface.
+    void SaveTo(const std::string& file) {
+        std::remove(file.c_str());
+        sqlite3* out = nullptr;
+        if (sqlite3_open(file.c_str(), &out) != SQLITE_OK) Fail("sqlite open file");
+        sqlite3_backup* b = sqlite3_backup_init(out, "main", db_, "main");
+        if (b == nullptr) Fail("sqlite backup init");
+        sqlite3_backup_step(b, -1);
+        sqlite3_backup_finish(b);
+        sqlite3_close(out);
+    }
+    // Opens the file and reads every row back.
+    int LoadFrom(const std::string& file) {
+        Open(file.c_str());
+        return Query("SELECT * FROM item");
+    }
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+// ---- the tasks -----------------------------------------------------------------------------------------------
+
+struct Row {
+    std::string task;
+    std::string unit;       // what one figure measures
+    double dbs = 0, sqlite = 0;
+    double target = 0;      // SQLite / DBS must reach at least this
+    std::string targetText;
+};
+
+struct Sizes {
+    double small = 0, full = 0;  // DBS time per record at 1,000 and at the full size
+};
+
+long ResidentBytes() {
+    std::ifstream in("/proc/self/statm");
+    long pages = 0, resident = 0;
+    in >> pages >> resident;
+    return resident * sysconf(_SC_PAGESIZE);
+}
+
+// Resident bytes per record after loading, measured in a child process so that nothing else is counted.
+double MemoryPerRecord(const std::function<void()>& load, uint32_t records) {
+    int fds[2];
+    if (pipe(fds) != 0) return 0;
+    pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        long before = ResidentBytes();
+        load();
+        double per = static_cast<double>(ResidentBytes() - before) / records;
+        if (write(fds[1], &per, sizeof per) != sizeof per) _exit(1);
+        _exit(0);
+    }
+    close(fds[1]);
+    double per = 0;
+    if (read(fds[0], &per, sizeof per) != sizeof per) per = 0;
+    close(fds[0]);
+    waitpid(pid, nullptr, 0);
+    return per;
+}
+
+struct Figures {
+    double lookup, insertOrdered, insertRandom, select, count, update, del, saveLoad;
+};
+
+// Runs every DBS task on `n` records; the SQLite figures too when `withSqlite`.
+Figures RunDbs(uint32_t n, int repeat, const std::vector<Item>& items, const std::vector<uint32_t>& ordered,
+               const std::vector<uint32_t>& shuffled, const std::vector<uint32_t>& keys) {
+    DbsSide dbs(n);
+    Figures f{};
+    const uint32_t onePercent = 65536 / 100;
+    char sel[160], cnt[160], upd[160], del[160];
+    std::snprintf(sel, sizeof sel, "SELECT ID, CODE, PRICE FROM ITEM WHERE QTY < %u", onePercent);
+    std::snprintf(cnt, sizeof cnt, "SELECT COUNT(*) FROM ITEM WHERE QTY < %u", onePercent);
+    std::snprintf(upd, sizeof upd, "UPDATE ITEM SET PRICE = PRICE + 1 WHERE QTY < %u", onePercent);
+    std::snprintf(del, sizeof del, "DELETE FROM ITEM WHERE QTY < %u", onePercent);
+
+    f.insertOrdered = Median(repeat, [&] { dbs.Start(); }, [&] { dbs.Insert(items, ordered); }) / n;
+    f.insertRandom = Median(repeat, [&] { dbs.Start(); }, [&] { dbs.Insert(items, shuffled); }) / n;
+    f.lookup = Median(repeat, nullptr, [&] { (void)dbs.Lookups(keys); }) / keys.size();
+    f.select = Median(repeat, nullptr, [&] { (void)dbs.Sql(sel); }) / n;
+    f.count = Median(repeat, nullptr, [&] { (void)dbs.Sql(cnt); }) / n;
+    f.update = Median(repeat, nullptr, [&] { (void)dbs.Sql(upd); }) / n;
+    f.saveLoad = Median(repeat, nullptr, [&] {
+                     dbs.Save();
+                     dbs.Load();
+                 }) / n;
+    if (dbs.Count() != n) Fail("save and load lost records");
+    f.del = Median(repeat, [&] { dbs.Start(); dbs.Insert(items, ordered); }, [&] { (void)dbs.Sql(del); }) / n;
+    return f;
+}
+
+Figures RunSqlite(uint32_t n, int repeat, const std::vector<Item>& items, const std::vector<uint32_t>& ordered,
+                  const std::vector<uint32_t>& shuffled, const std::vector<uint32_t>& keys) {
+    SqliteSide lite;
+    Figures f{};
+    const uint32_t onePercent = 65536 / 100;
+    char sel[160], cnt[160], upd[160], del[160];
+    std::snprintf(sel, sizeof sel, "SELECT id, code, price FROM item WHERE qty < %u", onePercent);
+    std::snprintf(cnt, sizeof cnt, "SELECT COUNT(*) FROM item WHERE qty < %u", onePercent);
+    std::snprintf(upd, sizeof upd, "UPDATE item SET price = price + 1 WHERE qty < %u", onePercent);
+    std::snprintf(del, sizeof del, "DELETE FROM item WHERE qty < %u", onePercent);
+    const std::string file = (fs::temp_directory_path() / ("dbs_compare_" + std::to_string(getpid()) + ".db"));
+
+    f.insertOrdered = Median(repeat, [&] { lite.Create(); }, [&] { lite.Insert(items, ordered); }) / n;
+    f.insertRandom = Median(repeat, [&] { lite.Create(); }, [&] { lite.Insert(items, shuffled); }) / n;
+    f.lookup = Median(repeat, nullptr, [&] { (void)lite.Lookups(keys); }) / keys.size();
+    f.select = Median(repeat, nullptr, [&] { (void)lite.Query(sel); }) / n;
+    f.count = Median(repeat, nullptr, [&] { (void)lite.Query(cnt); }) / n;
+    f.update = Median(repeat, nullptr, [&] { lite.Exec(upd); }) / n;
+    f.saveLoad = Median(repeat, nullptr, [&] {
+                     lite.SaveTo(file);
+                     (void)lite.LoadFrom(file);
+                 }) / n;
+    f.del = Median(repeat, [&] { lite.Create(); lite.Insert(items, ordered); }, [&] { lite.Exec(del); }) / n;
+    std::remove(file.c_str());
+    return f;
+}
+
+std::string Human(double seconds) {
+    char buf[32];
+    if (seconds < 1e-6) std::snprintf(buf, sizeof buf, "%.1f ns", seconds * 1e9);
+    else if (seconds < 1e-3) std::snprintf(buf, sizeof buf, "%.2f us", seconds * 1e6);
+    else std::snprintf(buf, sizeof buf, "%.2f ms", seconds * 1e3);
+    return buf;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    uint32_t records = 65535;
+    int repeat = 5;
+    std::string out = "dbs_compare.dat";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        std::string a = argv[i];
+        if (a == "--records") records = static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
+        else if (a == "--repeat") repeat = std::max(1, std::atoi(argv[i + 1]));
+        else if (a == "--out") out = argv[i + 1];
+    }
+    if (records < 1000 || records > 65535) Fail("--records must be from 1000 to 65535");
+    TraceSetSink([](void*, int, const char*, int, const char*) {}, nullptr);  // figures only
+
+    auto build = [](uint32_t n, std::vector<Item>& items, std::vector<uint32_t>& ordered,
+                    std::vector<uint32_t>& shuffled, std::vector<uint32_t>& keys) {
+        items = MakeItems(n);
+        ordered.resize(n);
+        for (uint32_t i = 0; i < n; ++i) ordered[i] = i;
+        shuffled = ordered;
+        std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+        std::mt19937 rng(9);
+        keys.resize(100000);
+        for (auto& k : keys) k = 1 + rng() % n;
+    };
+
+    std::vector<Item> items;
+    std::vector<uint32_t> ordered, shuffled, keys;
+    build(records, items, ordered, shuffled, keys);
+    Figures d = RunDbs(records, repeat, items, ordered, shuffled, keys);
+    Figures s = RunSqlite(records, repeat, items, ordered, shuffled, keys);
+
+    double memDbs = MemoryPerRecord([&] {
+        DbsSide side(records);
+        side.Start();
+        side.Insert(items, ordered);
+        side.Save();
+        side.Start();
+        side.Load();
+    }, records);
+    double memLite = MemoryPerRecord([&] {
+        SqliteSide lite;
+        lite.Create();
+        lite.Insert(items, ordered);
+    }, records);
+
+    std::vector<Row> rows = {
+        {"point lookup by primary key", "per lookup", d.lookup, s.lookup, 10, ">= 10x"},
+        {"checked insert, key order", "per record", d.insertOrdered, s.insertOrdered, 2, ">= 2x"},
+        {"checked insert, random order", "per record", d.insertRandom, s.insertRandom, 1, ">= 1x"},
+        {"SELECT ... WHERE (1% of rows)", "per row scanned", d.select, s.select, 1, ">= 1x"},
+        {"SELECT COUNT(*) ... WHERE", "per row scanned", d.count, s.count, 1, ">= 1x"},
+        {"UPDATE ... WHERE (1% of rows)", "per row scanned", d.update, s.update, 1, ">= 1x"},
+        {"DELETE ... WHERE (1% of rows)", "per row scanned", d.del, s.del, 1, ">= 1x"},
+        {"save to disk and load back", "per record", d.saveLoad, s.saveLoad, 2, ">= 2x"},
+    };
+
+    std::printf("DBS and SQLite %s on %u records of 64 bytes, median of %d runs\n\n", sqlite3_libversion(),
+                records, repeat);
+    std::printf("| %-31s | %-15s | %10s | %10s | %8s | %6s | %-3s |\n", "task", "figure", "DBS", "SQLite",
+                "ratio", "target", "met");
+    std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(33, '-').c_str(), std::string(17, '-').c_str(),
+                std::string(12, '-').c_str(), std::string(12, '-').c_str(), std::string(10, '-').c_str(),
+                std::string(8, '-').c_str(), std::string(5, '-').c_str());
+    std::ofstream dat(out);
+    dat << "# task dbs_seconds sqlite_seconds ratio\n";
+    int idx = 0;
+    for (const Row& r : rows) {
+        double ratio = r.dbs > 0 ? r.sqlite / r.dbs : 0;
+        std::printf("| %-31s | %-15s | %10s | %10s | %7.1fx | %6s | %-3s |\n", r.task.c_str(), r.unit.c_str(),
+                    Human(r.dbs).c_str(), Human(r.sqlite).c_str(), ratio, r.targetText.c_str(),
+                    ratio >= r.target ? "yes" : "no");
+        dat << idx++ << " \"" << r.task << "\" " << r.dbs << " " << r.sqlite << " " << ratio << "\n";
+    }
+    std::printf("| %-31s | %-15s | %8.0f B | %8.0f B | %7.1fx | %6s | %-3s |\n", "memory after loading",
+                "resident/record", memDbs, memLite, memDbs > 0 ? memLite / memDbs : 0, "report", "-");
+
+    // How the DBS figures grow with the table: time per record at 1,000 records and at the full size.
+    std::vector<Item> items1;
+    std::vector<uint32_t> ordered1, shuffled1, keys1;
+    build(1000, items1, ordered1, shuffled1, keys1);
+    Figures d1 = RunDbs(1000, repeat, items1, ordered1, shuffled1, keys1);
+    std::printf("\nDBS time per record (per lookup for lookups) at 1,000 and %u records\n\n", records);
+    std::printf("| %-31s | %10s | %10s |\n", "task", "1,000", std::to_string(records).c_str());
+    std::printf("|%s|%s|%s|\n", std::string(33, '-').c_str(), std::string(12, '-').c_str(),
+                std::string(12, '-').c_str());
+    const double small[] = {d1.lookup, d1.insertOrdered, d1.insertRandom, d1.select, d1.count, d1.update, d1.del,
+                            d1.saveLoad};
+    for (size_t i = 0; i < rows.size(); ++i) {
+        std::printf("| %-31s | %10s | %10s |\n", rows[i].task.c_str(), Human(small[i]).c_str(),
+                    Human(rows[i].dbs).c_str());
+    }
+    return 0;
+}
