@@ -15,9 +15,9 @@ TEST_F(TableSpec, BuildsTheFieldsAndTheStorage) {
                                             "  AGE   N 1   NOTSAVE  ", "FLAGS W(6)SAVE_EXTRA", "");
     ASSERT_EQ(h, 0x10002u);
     const TagDBForm f = DbsGetDBForm(2);
-    EXPECT_NE(f.apchDBAddr[0], nullptr);
-    EXPECT_EQ(f.byDomainNum, 4);
-    EXPECT_EQ(f.wTupleLen, 1 + 4 + 16 + 1 + 6);
+    EXPECT_NE(+f.apchDBAddr[0], nullptr);
+    EXPECT_EQ(+f.byDomainNum, 4);
+    EXPECT_EQ(+f.wTupleLen, 1 + 4 + 16 + 1 + 6);
     struct Want {
         const char* name;
         char kind;
@@ -27,11 +27,11 @@ TEST_F(TableSpec, BuildsTheFieldsAndTheStorage) {
     for (uint8_t k = 0; k < 4; ++k) {
         const TagDMForm* dm = DbsGetDomainName(h, k);
         ASSERT_NE(dm, nullptr);
-        EXPECT_STREQ(dm->achDMName, want[k].name);
-        EXPECT_EQ(dm->chDMType, want[k].kind);
-        EXPECT_EQ(dm->wDMLen, want[k].len);
-        EXPECT_EQ(dm->wDMOffset, want[k].offset);
-        EXPECT_EQ(dm->byDMSaveFlag, want[k].save);
+        EXPECT_STREQ(+dm->achDMName, +want[k].name);
+        EXPECT_EQ(+dm->chDMType, +want[k].kind);
+        EXPECT_EQ(+dm->wDMLen, +want[k].len);
+        EXPECT_EQ(+dm->wDMOffset, +want[k].offset);
+        EXPECT_EQ(+dm->byDMSaveFlag, +want[k].save);
     }
     EXPECT_EQ(trace.Count(), 0u);
 }
@@ -72,9 +72,9 @@ TEST_F(TableSpec, RefusedSpecsKeepTheFieldsAddedBeforeAndNoStorage) {
             << c.spec;
         EXPECT_EQ(trace.Last(), c.line);
         const TagDBForm f = DbsGetDBForm(no);
-        EXPECT_EQ(f.dwDBHandle, DBS_TABLE_HANDLE(no)) << c.spec;
-        EXPECT_EQ(f.byDomainNum, 1) << c.spec;
-        EXPECT_EQ(f.apchDBAddr[0], nullptr) << c.spec;
+        EXPECT_EQ(+f.dwDBHandle, DBS_TABLE_HANDLE(no)) << c.spec;
+        EXPECT_EQ(+f.byDomainNum, 1) << c.spec;
+        EXPECT_EQ(+f.apchDBAddr[0], nullptr) << c.spec;
         ++no;
     }
 }
