@@ -191,7 +191,8 @@ private:
     bool ReadConstraints(const std::vector<XmlElement>& tableElements) {
         ConstraintContext context{path_,
                                   names_,
-                                  TableNo(tableElements.size()),
+                                  tables_,
+                                  fileTables_,
                                   keyColumns_,
                                   fileKeyColumns_,
                                   fileColumns_,

@@ -94,6 +94,13 @@ TEST_F(ConstraintElementsTest, SecondFileReachesParentsOfTheFirstAndContinuesPos
     EXPECT_EQ(+schema.constraints[5].dwRelTableHandle, 0x10001u);
 }
 
+TEST_F(ConstraintElementsTest, StaleNamesInTheCallersMapAreNoParents) {
+    schema.names["Ghost"] = 0;  // left behind by an earlier, refused file: number 0 is now another table
+    EXPECT_EQ(LoadText(R"(<DBDef><Table Name="Real"><Field Name="A" DataType="DWORD"/>
+        <PriKey Name="PK"><PKI Field="A"/></PriKey><ForeignKey Parent="Ghost" Columns="A"/></Table></DBDef>)"), 0);
+    EXPECT_EQ(trace.Last(), Refusal("the ForeignKey of table <Real> names the unknown parent table <Ghost>"));
+}
+
 TEST_F(ConstraintElementsTest, LongestStringsThatFitAreKept) {
     const std::string condition(99, '1');
     ASSERT_EQ(LoadText("<DBDef><Table Name=\"T\"><Field Name=\"A\" DataType=\"BYTE\"/><Check Column=\"A\" Condition=\"" +
