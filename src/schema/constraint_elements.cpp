@@ -18,6 +18,7 @@
  */
 #include "schema/constraint_elements.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "schema/schema_text.h"
