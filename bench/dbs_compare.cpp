@@ -32,6 +32,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+// Values read in timed loops are added here so that the compiler keeps the reads.
+volatile uint64_t g_sink = 0;
+void Keep(uint64_t v) { g_sink = g_sink + v; }
+
 // ---- the data set --------------------------------------------------------------------------------------------
 
 #pragma pack(push, 1)
@@ -117,6 +121,24 @@ double Median(int repeat, const std::function<void()>& setup, const std::functio
     std::exit(1);
 }
 
+// The number a typed value holds; for characters their length and first byte, so that they are read.
+int64_t IntegerOf(const TagSqlValue& v) {
+    switch (v.chType) {
+    case DB_SHORT: return v.sShort;
+    case DB_INT: return v.iInt;
+    case DB_LONG: return v.lLong;
+    case DB_USHORT: return v.usUShort;
+    case DB_UINT: return v.uiUInt;
+    case DB_ULONG: return v.ulULong;
+    case DB_TINYINT: return v.byTinyInt;
+    case DB_DOUBLE: return static_cast<int64_t>(v.dDouble);
+    case DB_FLOAT: return static_cast<int64_t>(v.fFloat);
+    case DB_STRING:
+        return v.pData != nullptr && v.dwLength > 0 ? v.dwLength + *static_cast<const uint8_t*>(v.pData) : 0;
+    default: return 0;
+    }
+}
+
 // ---- the DBS side --------------------------------------------------------------------------------------------
 
 class DbsSide {
@@ -156,12 +178,14 @@ public:
         uint64_t sum = 0;
         for (uint32_t key : keys) {
             if (DbsLocateTuple(primary_, &key) != 1 || DbsGetTuple(table_, &out) != 1) Fail("lookup missed");
-            sum += out.qty;
+            sum += out.id + out.qty + out.price + out.stock + out.cost + out.vendor + out.batch + out.w[9] +
+                   static_cast<uint8_t>(out.code[0]);
         }
         return sum;
     }
-    // Runs a statement; returns the rows of its record set (SELECT) or 0.
-    int Sql(const char* sql) {
+    // Runs a statement; returns the rows of its record set (SELECT) or 0. Every column of every row is read, and
+    // `first` receives the first column of the first row (the number of a COUNT).
+    int Sql(const char* sql, int64_t* first = nullptr) {
         hSqlParser p = SQLCreate();
         TagSqlRst* rst = nullptr;
         int rc = SQLExecute(p, sql, &rst);
@@ -169,11 +193,19 @@ public:
         if (rc != 0) Fail(std::string("SQLExecute failed: ") + sql);
         if (rst != nullptr) {
             TagSqlValue v{};
+            uint64_t sum = 0;
+            const int columns = RstGetFieldNum(rst);
             for (int r = RstMoveFirst(rst); r == 0; r = RstMoveNext(rst)) {
-                for (int c = 0; c < RstGetFieldNum(rst); ++c) RstGetFieldValue(rst, c, &v);
+                for (int c = 0; c < columns; ++c) {
+                    if (RstGetFieldValue(rst, c, &v) != 0) Fail(std::string("RstGetFieldValue failed: ") + sql);
+                    const int64_t value = IntegerOf(v);
+                    if (rows == 0 && c == 0 && first != nullptr) *first = value;
+                    sum += static_cast<uint64_t>(value);
+                }
                 ++rows;
             }
             RstDestroy(rst);
+            Keep(sum);
         }
         SQLDestory(p);
         return rows;
@@ -207,6 +239,8 @@ public:
         if (db_ != nullptr) sqlite3_close(db_);
         db_ = nullptr;
     }
+    // Rows changed by the last statement.
+    int Changes() const { return sqlite3_changes(db_); }
     void Exec(const char* sql) {
         char* err = nullptr;
         if (sqlite3_exec(db_, sql, nullptr, nullptr, &err) != SQLITE_OK) {
@@ -259,15 +293,37 @@ public:
         sqlite3_finalize(st);
         return sum;
     }
-    int Query(const char* sql) {
-        sqlite3_stmt* st = Prepare(sql);
+    // Runs a query and reads every column of every row by its own type, as a host would.
+    int Query(const char* sql) { return QueryOn(db_, sql); }
+    static int QueryOn(sqlite3* db, const char* sql) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) Fail(std::string("prepare: ") + sql);
         int rows = 0;
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            for (int c = 0; c < sqlite3_column_count(st); ++c) (void)sqlite3_column_int64(st, c);
+        uint64_t sum = 0;
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                if (sqlite3_column_type(st, c) == SQLITE_TEXT) {
+                    const unsigned char* text = sqlite3_column_text(st, c);
+                    sum += static_cast<uint64_t>(sqlite3_column_bytes(st, c)) + (text != nullptr ? text[0] : 0);
+                } else {
+                    sum += static_cast<uint64_t>(sqlite3_column_int64(st, c));
+                }
+            }
             ++rows;
         }
+        if (rc != SQLITE_DONE) Fail(std::string("sqlite step: ") + sql);
         sqlite3_finalize(st);
+        Keep(sum);
         return rows;
+    }
+    // The value of a one-row, one-column query.
+    int64_t Scalar(const char* sql) {
+        sqlite3_stmt* st = Prepare(sql);
+        if (sqlite3_step(st) != SQLITE_ROW) Fail(std::string("sqlite scalar: ") + sql);
+        int64_t v = sqlite3_column_int64(st, 0);
+        sqlite3_finalize(st);
+        return v;
     }
     // Writes the in-memory database to a file through the backup interface.
     void SaveTo(const std::string& file) {
@@ -280,10 +336,13 @@ public:
         sqlite3_backup_finish(b);
         sqlite3_close(out);
     }
-    // Opens the file and reads every row back.
+    // Opens the file on a connection of its own and reads every row back; the in-memory database stays as it is.
     int LoadFrom(const std::string& file) {
-        Open(file.c_str());
-        return Query("SELECT * FROM item");
+        sqlite3* in = nullptr;
+        if (sqlite3_open(file.c_str(), &in) != SQLITE_OK) Fail("sqlite open file");
+        int rows = QueryOn(in, "SELECT * FROM item");
+        sqlite3_close(in);
+        return rows;
     }
 
 private:
@@ -334,6 +393,9 @@ double MemoryPerRecord(const std::function<void()>& load, uint32_t records) {
 
 struct Figures {
     double lookup, insertOrdered, insertRandom, select, count, update, del, saveLoad;
+    int selectRows;        // what the statements found, compared between the two sides
+    int64_t countValue;
+    int64_t afterDelete;
 };
 
 // Runs every DBS task on `n` records; the SQLite figures too when `withSqlite`.
@@ -350,7 +412,9 @@ Figures RunDbs(uint32_t n, int repeat, const std::vector<Item>& items, const std
 
     f.insertOrdered = Median(repeat, [&] { dbs.Start(); }, [&] { dbs.Insert(items, ordered); }) / n;
     f.insertRandom = Median(repeat, [&] { dbs.Start(); }, [&] { dbs.Insert(items, shuffled); }) / n;
-    f.lookup = Median(repeat, nullptr, [&] { (void)dbs.Lookups(keys); }) / keys.size();
+    f.lookup = Median(repeat, nullptr, [&] { Keep(dbs.Lookups(keys)); }) / keys.size();
+    f.selectRows = dbs.Sql(sel);
+    (void)dbs.Sql(cnt, &f.countValue);
     f.select = Median(repeat, nullptr, [&] { (void)dbs.Sql(sel); }) / n;
     f.count = Median(repeat, nullptr, [&] { (void)dbs.Sql(cnt); }) / n;
     f.update = Median(repeat, nullptr, [&] { (void)dbs.Sql(upd); }) / n;
@@ -360,6 +424,7 @@ Figures RunDbs(uint32_t n, int repeat, const std::vector<Item>& items, const std
                  }) / n;
     if (dbs.Count() != n) Fail("save and load lost records");
     f.del = Median(repeat, [&] { dbs.Start(); dbs.Insert(items, ordered); }, [&] { (void)dbs.Sql(del); }) / n;
+    f.afterDelete = dbs.Count();
     return f;
 }
 
@@ -377,7 +442,9 @@ Figures RunSqlite(uint32_t n, int repeat, const std::vector<Item>& items, const 
 
     f.insertOrdered = Median(repeat, [&] { lite.Create(); }, [&] { lite.Insert(items, ordered); }) / n;
     f.insertRandom = Median(repeat, [&] { lite.Create(); }, [&] { lite.Insert(items, shuffled); }) / n;
-    f.lookup = Median(repeat, nullptr, [&] { (void)lite.Lookups(keys); }) / keys.size();
+    f.lookup = Median(repeat, nullptr, [&] { Keep(lite.Lookups(keys)); }) / keys.size();
+    f.selectRows = lite.Query(sel);
+    f.countValue = lite.Scalar(cnt);
     f.select = Median(repeat, nullptr, [&] { (void)lite.Query(sel); }) / n;
     f.count = Median(repeat, nullptr, [&] { (void)lite.Query(cnt); }) / n;
     f.update = Median(repeat, nullptr, [&] { lite.Exec(upd); }) / n;
@@ -386,6 +453,7 @@ Figures RunSqlite(uint32_t n, int repeat, const std::vector<Item>& items, const 
                      (void)lite.LoadFrom(file);
                  }) / n;
     f.del = Median(repeat, [&] { lite.Create(); lite.Insert(items, ordered); }, [&] { lite.Exec(del); }) / n;
+    f.afterDelete = lite.Scalar("SELECT COUNT(*) FROM item");
     std::remove(file.c_str());
     return f;
 }
@@ -428,9 +496,8 @@ int main(int argc, char** argv) {
     std::vector<Item> items;
     std::vector<uint32_t> ordered, shuffled, keys;
     build(records, items, ordered, shuffled, keys);
-    Figures d = RunDbs(records, repeat, items, ordered, shuffled, keys);
-    Figures s = RunSqlite(records, repeat, items, ordered, shuffled, keys);
 
+    // Memory first, in children of a process that has not yet filled its heap with the timed runs.
     double memDbs = MemoryPerRecord([&] {
         DbsSide side(records);
         side.Start();
@@ -444,6 +511,14 @@ int main(int argc, char** argv) {
         lite.Create();
         lite.Insert(items, ordered);
     }, records);
+
+    Figures d = RunDbs(records, repeat, items, ordered, shuffled, keys);
+    Figures s = RunSqlite(records, repeat, items, ordered, shuffled, keys);
+    if (d.selectRows != s.selectRows || d.countValue != s.countValue || d.afterDelete != s.afterDelete) {
+        Fail("the two sides disagree: rows " + std::to_string(d.selectRows) + "/" + std::to_string(s.selectRows) +
+             ", count " + std::to_string(d.countValue) + "/" + std::to_string(s.countValue) + ", after delete " +
+             std::to_string(d.afterDelete) + "/" + std::to_string(s.afterDelete));
+    }
 
     std::vector<Row> rows = {
         {"point lookup by primary key", "per lookup", d.lookup, s.lookup, 10, ">= 10x"},
