@@ -237,6 +237,21 @@ TEST_F(ParserTest, SemicolonIsAnUnknownCharacterThenASyntaxError) {
     ExpectNoTree();
 }
 
+TEST_F(ParserTest, OverlongTokenFailsTheStatementWithCode31Only) {
+    const std::string texts[] = {
+        "SELECT " + std::string(600, 'A') + " FROM t",
+        "SELECT A FROM t WHERE NAME LIKE '" + std::string(600, 'p') + "'",
+    };
+    for (const std::string& sql : texts) {
+        EXPECT_EQ(Tree(sql), "-1");
+        EXPECT_EQ(ctx->iErrCode, 31);
+        EXPECT_EQ(trace.Texts(), (std::vector<std::string>{"Input string too long, limit 512\r\n",
+                                                           "\n***SQL processing error: code 31 - input string too long",
+                                                           "\n"}));
+        ExpectNoTree();
+    }
+}
+
 struct CodeCase {
     std::string sql;
     int code;
