@@ -7,6 +7,7 @@
  * the same call works at that position. Only bad arguments and array keys out of range return 0. Every access is
  * bounded by the size of the block allocated for the index.
  */
+#include "core/bulk_insert.h"
 #include "core/core_state.h"
 #include "core/index_kind.h"
 #include "core/index_structures.h"
@@ -22,7 +23,10 @@ enum class Lines { Fetch, FetchEx };
 
 struct Found {
     bool present = false;  // the key has an entry (for arrays: a non-empty cell)
-    IndexHit hit;
+    IndexHit hit;          // the position counts the packed entries and the collected ones (bulk_insert.h)
+    uint32_t packedPos = 0;
+    bool inRun = false;    // a sorted hit among the collected keys rather than the packed ones
+    uint32_t runPos = 0;
 };
 
 uint8_t BufferOf(const TagIdxForm& idx, Memory m) {
@@ -69,8 +73,10 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
         return 1;
     }
     case IndexGroup::Sorted: {
-        SortedIndex sorted(buffer, bytes, idx.wIdxEntryLen, idx.adwIdxEntryNum[b]);
-        if (sorted.Count() == 0) {
+        const PendingRun* run = PendingFor(DBS_HANDLE_NO(hIndex), b);
+        const uint32_t collected = run != nullptr ? run->Count() : 0;
+        SortedIndex sorted(buffer, bytes, idx.wIdxEntryLen, idx.adwIdxEntryNum[b] - collected);
+        if (sorted.Count() + collected == 0) {
             idx.adwIdxPos[b] = 0;
             if (lines == Lines::Fetch) {
                 DbsTraceLog("[File:%s Line:%d] DbsFetchIndex return dwTupleNo=0, all index num==0", DBS_HERE);
@@ -78,6 +84,17 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
             return 1;
         }
         found.present = sorted.Find(key, found.hit);
+        found.packedPos = found.hit.pos;
+        if (collected > 0) {
+            IndexHit inRun;
+            found.inRun = run->Find(key, inRun);
+            found.runPos = inRun.pos;
+            found.hit.pos += inRun.pos;
+            if (found.inRun) {
+                found.present = true;
+                found.hit.tupleNo = inRun.tupleNo;
+            }
+        }
         idx.adwIdxPos[b] = found.hit.pos;
         if (!found.present && lines == Lines::Fetch) {
             DbsTraceLog("[File:%s Line:%d] DbsFetchIndex return dwTupleNo=0, all index num=%d", DBS_HERE,
@@ -167,10 +184,14 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
     if (FetchForChange(hIndex, m, b, pbyKey, found) == 0) return 0;
     uint64_t bytes = AllocatedBufferBytes(DBS_HANDLE_NO(hIndex));
     IndexGroup group = GroupOf(*idx);
+    PendingRun* run = group == IndexGroup::Sorted ? PendingFor(DBS_HANDLE_NO(hIndex), b) : nullptr;
     if (found.present) {
         if (t == 0) return NoCurrentTuple(hIndex, idx->dwDBHandle);
-        if (group == IndexGroup::Sorted) {
-            SortedIndex(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]).Repoint(found.hit.pos, t);
+        if (found.inRun) {
+            run->Repoint(found.runPos, t);
+        } else if (group == IndexGroup::Sorted) {
+            const uint32_t packed = idx->adwIdxEntryNum[b] - (run != nullptr ? run->Count() : 0);
+            SortedIndex(buffer, bytes, idx->wIdxEntryLen, packed).Repoint(found.packedPos, t);
         } else {
             ArrayIndex(buffer, bytes).Set(found.hit.pos, t);
         }
@@ -188,8 +209,14 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
         ++idx->adwIdxEntryNum[b];
         return 1;
     case IndexGroup::Sorted: {
+        if (SortedIndex(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]).Full()) return 0;
+        if (run != nullptr && !run->Full()) {
+            run->InsertAt(found.runPos, t, pbyKey);
+            ++idx->adwIdxEntryNum[b];
+            return 1;
+        }
+        if (run != nullptr) SettleIndex(DBS_HANDLE_NO(hIndex));  // a full run goes into place first
         SortedIndex sorted(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]);
-        if (sorted.Full()) return 0;
         sorted.InsertAt(found.hit.pos, t, pbyKey);
         idx->adwIdxEntryNum[b] = sorted.Count();
         return 1;
@@ -207,6 +234,7 @@ uint8_t Remove(uint32_t hIndex, const void* pbyKey, Memory m) {
         DbsTraceLog("[File:%s Line%d] Index Handle %x Invalid", DBS_HERE, hIndex);
         return 0;
     }
+    SettleIndex(DBS_HANDLE_NO(hIndex));  // removals work on the packed list alone
     uint8_t b = BufferOf(*idx, m);
     char* buffer = IndexBuffer(*idx, b);
     if (buffer == nullptr) return 0;
@@ -243,6 +271,8 @@ uint8_t RemoveSecondary(uint32_t hPri, const void* pbyPriKey, uint32_t hSec, con
         return 0;
     }
     if (IndexBuffer(*sec, b) == nullptr) return 0;
+    SettleIndex(DBS_HANDLE_NO(hPri));
+    SettleIndex(DBS_HANDLE_NO(hSec));
     uint32_t priTuple = 0, secTuple = 0;
     Found found;
     if (!KeyArgumentsPresent(pbyPriKey, &priTuple) || !KeyArgumentsPresent(pbySecKey, &secTuple)) return 0;

@@ -1,0 +1,119 @@
+/*
+ * Collected insertions into sorted indexes while a table is filled in bulk.
+ *
+ * One scope at a time covers one table: a run per sorted index of its secondary memory, a few hundred entries long,
+ * held in storage of its own (not the store's allocator, so the store's allocation sequence is unchanged). Merging
+ * walks the run from its largest key down: each key finds its place among the packed entries not yet moved, the
+ * entries above that place move up by the number of keys still to come, and the key is written below them. Every
+ * packed entry therefore moves once per merge, in a few block moves, and only bytes inside the first
+ * (packed + collected) entries of the buffer are written, the bytes a key-by-key insertion would have written.
+ */
+#include "core/bulk_insert.h"
+
+#include <cstring>
+#include <new>
+
+#include "core/core_state.h"
+#include "core/index_kind.h"
+
+namespace dbs::core {
+namespace {
+
+constexpr uint32_t kRunEntries = 256;     // merges cost one pass over the packed list per this many keys
+constexpr uint32_t kMaxRunEntryLen = 1024;
+
+PendingRun gRuns[DBS_IDX_SLOTS];
+bool gOpen = false;
+
+}  // namespace
+
+SortedIndex PendingRun::View() const {
+    return SortedIndex(storage_, uint64_t{capacity_} * entryLen_, entryLen_, count_);
+}
+
+bool PendingRun::Find(const void* key, IndexHit& hit) const { return View().Find(key, hit); }
+
+void PendingRun::InsertAt(uint32_t pos, uint32_t tupleNo, const void* key) {
+    SortedIndex run = View();
+    run.InsertAt(pos, tupleNo, key);
+    count_ = run.Count();
+}
+
+void PendingRun::Repoint(uint32_t pos, uint32_t tupleNo) { View().Repoint(pos, tupleNo); }
+
+PendingRun* PendingFor(uint32_t indexNo, uint8_t b) {
+    if (!gOpen) return nullptr;
+    for (PendingRun& run : gRuns) {
+        if (run.storage_ != nullptr && run.indexNo_ == indexNo && run.buffer_ == b) return &run;
+    }
+    return nullptr;
+}
+
+void SettleIndex(uint32_t indexNo) {
+    if (!gOpen) return;
+    for (PendingRun& run : gRuns) {
+        if (run.storage_ == nullptr || run.indexNo_ != indexNo || run.count_ == 0) continue;
+        const uint32_t collected = run.count_;
+        run.count_ = 0;
+        TagIdxForm* idx = IndexForm(DBS_HANDLE_INDEX | indexNo);
+        char* buffer = idx != nullptr ? IndexBuffer(*idx, run.buffer_) : nullptr;
+        if (buffer == nullptr || idx->wIdxEntryLen != run.entryLen_) continue;
+        const uint64_t bytes = AllocatedBufferBytes(indexNo);
+        const uint64_t len = run.entryLen_;
+        const uint32_t total = idx->adwIdxEntryNum[run.buffer_];
+        if (total < collected || total > bytes / len) continue;  // cannot happen: insertions keep both true
+
+        uint32_t below = total - collected;  // packed entries not yet moved: [0, below)
+        for (uint32_t j = collected; j-- > 0;) {
+            const char* entry = run.storage_ + uint64_t{j} * len;
+            IndexHit hit;
+            SortedIndex(buffer, bytes, run.entryLen_, below).Find(entry + 4, hit);
+            const uint32_t at = hit.pos;
+            std::memmove(buffer + (uint64_t{at} + j + 1) * len, buffer + uint64_t{at} * len, (below - at) * len);
+            std::memcpy(buffer + (uint64_t{at} + j) * len, entry, len);
+            below = at;
+        }
+    }
+}
+
+void DropPendingRuns() {
+    for (PendingRun& run : gRuns) run.count_ = 0;
+}
+
+BulkInsertScope::BulkInsertScope(uint32_t hTable) {
+    const TagDBForm* table = gOpen ? nullptr : TableForm(hTable);
+    if (table == nullptr) return;
+    for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
+        const uint32_t hIndex = table->adwIdxHandle[slot];  // packed record: read by value
+        const TagIdxForm* idx = IndexForm(hIndex);
+        if (idx == nullptr || GroupOf(*idx) != IndexGroup::Sorted) continue;
+        const uint8_t b = idx->byIdxSecondAddrPtr;
+        const uint32_t len = idx->wIdxEntryLen;
+        if (IndexBuffer(*idx, b) == nullptr || len > kMaxRunEntryLen) continue;
+        char* storage = new (std::nothrow) char[uint64_t{kRunEntries} * len];
+        if (storage == nullptr) continue;  // this index takes its keys one by one
+        PendingRun& run = gRuns[slot];
+        run.indexNo_ = DBS_HANDLE_NO(hIndex);
+        run.buffer_ = b;
+        run.storage_ = storage;
+        run.entryLen_ = len;
+        run.count_ = 0;
+        run.capacity_ = kRunEntries;
+    }
+    gOpen = true;
+    owner_ = true;
+}
+
+BulkInsertScope::~BulkInsertScope() {
+    if (!owner_) return;
+    for (PendingRun& run : gRuns) {
+        if (run.storage_ != nullptr) SettleIndex(run.indexNo_);
+    }
+    for (PendingRun& run : gRuns) {
+        delete[] run.storage_;
+        run = PendingRun{};
+    }
+    gOpen = false;
+}
+
+}  // namespace dbs::core

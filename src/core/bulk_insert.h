@@ -1,0 +1,65 @@
+// Filling a table in bulk: while a scope is open on a table, the new keys that insertions add to the sorted
+// indexes of its secondary memory are collected in a short sorted run beside each index and merged into the packed
+// list in one pass, instead of each moving the entries behind it.
+//
+// Lookups see the packed list and the run as one list, with the positions that list would give, and the entry
+// counts always include the run; the run is merged when it is full, before anything but a lookup or an insertion
+// touches the index, and when the scope closes. So every result, count, position and byte afterwards is the one
+// that moving each key into place would have given.
+#pragma once
+
+#include <cstdint>
+
+#include "core/index_structures.h"
+
+namespace dbs::core {
+
+// The collected keys of one buffer of one sorted index: entries like the packed list's, sorted, at most a few
+// hundred. Empty when no scope covers the index.
+class PendingRun {
+public:
+    uint32_t Count() const { return count_; }
+    bool Full() const { return count_ >= capacity_; }
+    // Where the key is among the collected ones (its entry on a hit, its insertion place on a miss).
+    bool Find(const void* key, IndexHit& hit) const;
+    void InsertAt(uint32_t pos, uint32_t tupleNo, const void* key);
+    void Repoint(uint32_t pos, uint32_t tupleNo);
+
+private:
+    friend class BulkInsertScope;
+    friend PendingRun* PendingFor(uint32_t indexNo, uint8_t b);
+    friend void SettleIndex(uint32_t indexNo);
+    friend void DropPendingRuns();
+    SortedIndex View() const;
+
+    uint32_t indexNo_ = 0;
+    uint8_t buffer_ = 0;
+    char* storage_ = nullptr;
+    uint32_t entryLen_ = 0;
+    uint32_t count_ = 0;
+    uint32_t capacity_ = 0;
+};
+
+// The run collecting for buffer b of index number `indexNo`, or null when none does.
+PendingRun* PendingFor(uint32_t indexNo, uint8_t b);
+
+// Merges what is collected for index number `indexNo` into its packed lists; nothing when nothing is collected.
+void SettleIndex(uint32_t indexNo);
+
+// Forgets every collected key without merging: the index buffers are about to be released.
+void DropPendingRuns();
+
+// Opens collection on the sorted indexes of a table's secondary memory; closing merges everything. A scope opened
+// while another is open, or for which no room can be had, collects nothing and leaves insertions as they are.
+class BulkInsertScope {
+public:
+    explicit BulkInsertScope(uint32_t hTable);
+    ~BulkInsertScope();
+    BulkInsertScope(const BulkInsertScope&) = delete;
+    BulkInsertScope& operator=(const BulkInsertScope&) = delete;
+
+private:
+    bool owner_ = false;
+};
+
+}  // namespace dbs::core

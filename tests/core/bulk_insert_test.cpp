@@ -1,0 +1,158 @@
+// Filling a table in bulk must leave no trace of having done so: the same calls made with and without a bulk
+// scope give the same results, positions, counts, trace lines and, once the scope closes, the same bytes.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/bulk_insert.h"
+#include "core/index_kind.h"
+#include "index_test_util.h"
+
+namespace dbs::test {
+namespace {
+
+using index::Idx;
+
+class BulkInsertTest : public CoreFixture {
+protected:
+    static constexpr uint32_t kCapacity = 1200;
+
+    // Table 1 with sorted indexes on ID (4 bytes), NAME (8 bytes) and K (1 byte, few values: many re-points).
+    void Build() {
+        table = index::Table(1, "BULK", kCapacity, {{"ID", 'D', 4}, {"NAME", 'C', 8}, {"K", 'N', 1}});
+        byId = DbsCreateIndexByName(table, 0, DBS_IDX_SORTED, 0, 0, 4, "ID", "");
+        byName = DbsCreateIndexByName(table, 1, DBS_IDX_SORTED, 0, 0, 8, "NAME", "");
+        byK = DbsCreateIndexByName(table, 2, DBS_IDX_SORTED, 0, 0, 1, "K", "");
+        ASSERT_NE(byId, 0u);
+        ASSERT_NE(byName, 0u);
+        ASSERT_NE(byK, 0u);
+    }
+
+    // A mixed sequence of insertions, lookups in both memories, locates and a few removals; every result and
+    // the position and count it leaves are logged.
+    std::vector<uint64_t> Script(unsigned seed, bool bulk) {
+        std::vector<uint64_t> log;
+        std::mt19937 rng(seed);
+        const uint32_t indexes[] = {byId, byName, byK};
+        auto note = [&](uint64_t result, uint32_t hIndex) {
+            const TagIdxForm& idx = Idx(hIndex);
+            log.push_back(result);
+            log.push_back(idx.adwIdxPos[0] | uint64_t{idx.adwIdxPos[1]} << 32);
+            log.push_back(idx.adwIdxEntryNum[0] | uint64_t{idx.adwIdxEntryNum[1]} << 32);
+        };
+        auto keyOf = [&](uint32_t hIndex, const char* tuple) {
+            return hIndex == byId ? tuple : hIndex == byName ? tuple + 4 : tuple + 12;
+        };
+        dbs::core::BulkInsertScope scope(bulk ? table : 0);
+        for (int step = 0; step < 1600; ++step) {
+            char tuple[13] = {};
+            const uint32_t id = rng() % 5000;
+            std::memcpy(tuple, &id, 4);
+            std::snprintf(tuple + 4, 9, "N%05u", static_cast<unsigned>(rng() % 3000));
+            tuple[12] = static_cast<char>(rng() % 7);
+            const uint32_t hIndex = indexes[rng() % 3];
+            const unsigned op = rng() % 100;
+            if (op < 70 && DbsGetTupleNumEX(table) < kCapacity) {
+                index::Append(table, tuple, true);
+                for (uint32_t h : indexes) note(DbsInsertIndexEX(h, keyOf(h, tuple)), h);
+            } else if (op < 85) {
+                uint32_t out = 0;
+                note(DbsFetchIndexEX(hIndex, Idx(hIndex).byIdxSecondAddrPtr, keyOf(hIndex, tuple), &out), hIndex);
+                log.push_back(out);
+            } else if (op < 92) {
+                note(DbsLocateTupleEX(hIndex, keyOf(hIndex, tuple)), hIndex);
+                log.push_back(DbsGetTupleNoEX(table));
+            } else if (op < 97) {
+                uint32_t out = 0;
+                note(DbsFetchIndex(hIndex, keyOf(hIndex, tuple), &out), hIndex);
+            } else {
+                note(DbsDeleteIndexEX(hIndex, keyOf(hIndex, tuple)), hIndex);
+            }
+        }
+        return log;
+    }
+
+    // Both buffers of every index block and of the table, and the per-buffer state of the indexes.
+    std::vector<uint8_t> Snapshot() {
+        std::vector<uint8_t> bytes;
+        for (uint32_t h : {byId, byName, byK}) {
+            const TagIdxForm& idx = Idx(h);
+            const char* block = idx.apchIdxAddr[0];
+            bytes.insert(bytes.end(), block, block + 2 * dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(h)));
+            TagIdxForm state = idx;  // all but the buffer addresses, which differ from one core to the next
+            state.apchIdxAddr[0] = state.apchIdxAddr[1] = nullptr;
+            const auto* form = reinterpret_cast<const uint8_t*>(&state);
+            bytes.insert(bytes.end(), form, form + sizeof state);
+        }
+        const TagDBForm& form = index::Form(table);
+        for (int b = 0; b < 2; ++b) {
+            bytes.insert(bytes.end(), form.apchDBAddr[b], form.apchDBAddr[b] + kCapacity * form.wTupleLen);
+        }
+        return bytes;
+    }
+
+    uint32_t table = 0, byId = 0, byName = 0, byK = 0;
+};
+
+TEST_F(BulkInsertTest, GivesWhatKeyByKeyInsertionGives) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        struct Run {
+            std::vector<uint64_t> log;
+            std::vector<std::string> lines;
+            std::vector<uint8_t> bytes;
+        } runs[2];
+        for (int bulk = 0; bulk < 2; ++bulk) {
+            ASSERT_EQ(DbsCoreRelease(), 1);
+            ASSERT_EQ(DbsCoreInit(), 1);
+            Build();
+            trace.Clear();
+            runs[bulk].log = Script(seed, bulk == 1);
+            runs[bulk].lines = trace.Texts();
+            runs[bulk].bytes = Snapshot();
+        }
+        EXPECT_GT(Idx(byId).adwIdxEntryNum[1], 600u);  // several full runs were merged
+        EXPECT_EQ(runs[1].log, runs[0].log);
+        EXPECT_EQ(runs[1].lines, runs[0].lines);
+        ASSERT_EQ(runs[1].bytes.size(), runs[0].bytes.size());
+        auto diff = std::mismatch(runs[0].bytes.begin(), runs[0].bytes.end(), runs[1].bytes.begin());
+        EXPECT_EQ(diff.first - runs[0].bytes.begin(), static_cast<std::ptrdiff_t>(runs[0].bytes.size()))
+            << "first differing byte";
+    }
+}
+
+TEST_F(BulkInsertTest, CopyClearAndReleaseInsideAScopeSeeEveryKey) {
+    Build();
+    dbs::core::BulkInsertScope scope(table);
+    char tuple[13] = {};
+    for (uint32_t id : {30u, 10u, 20u}) {
+        std::memcpy(tuple, &id, 4);
+        index::Append(table, tuple, true);
+        ASSERT_EQ(DbsInsertIndexEX(byId, &id), 1);
+    }
+    ASSERT_EQ(DbsCopyDataEx(table, DBS_COPY_SECOND_TO_MAIN), 1);  // main gets the merged list
+    std::vector<index::Entry> main = index::Entries(byId, Idx(byId).byIdxMainAddrPtr);
+    ASSERT_EQ(main.size(), 3u);
+    EXPECT_EQ(main[0].key, (std::vector<uint8_t>{10, 0, 0, 0}));
+    EXPECT_EQ(main[2].key, (std::vector<uint8_t>{30, 0, 0, 0}));
+
+    const uint32_t id = 5;
+    std::memcpy(tuple, &id, 4);
+    index::Append(table, tuple, true);
+    ASSERT_EQ(DbsInsertIndexEX(byId, &id), 1);
+    ASSERT_EQ(DbsClrSecondaryMem(table), 1);
+    EXPECT_EQ(+Idx(byId).adwIdxEntryNum[Idx(byId).byIdxSecondAddrPtr], 0u);
+    uint32_t out = 1;
+    ASSERT_EQ(DbsFetchIndexEX(byId, Idx(byId).byIdxSecondAddrPtr, &id, &out), 1);
+    EXPECT_EQ(out, 0u);
+
+    index::Append(table, tuple, true);
+    ASSERT_EQ(DbsInsertIndexEX(byId, &id), 1);
+    EXPECT_EQ(DbsCoreRelease(), 1);  // the collected key is dropped with the buffers; closing writes nothing
+}
+
+}  // namespace
+}  // namespace dbs::test
