@@ -116,8 +116,14 @@ double Median(int repeat, const std::function<void()>& setup, const std::functio
     return runs[runs.size() / 2];
 }
 
+// The last trace line the library wrote; shown when a task fails. Nothing else of the trace is kept.
+char g_lastLine[512];
+void KeepLastLine(void*, int, const char*, int, const char* text) {
+    std::snprintf(g_lastLine, sizeof g_lastLine, "%s", text);
+}
+
 [[noreturn]] void Fail(const std::string& what) {
-    std::fprintf(stderr, "dbs_compare: %s\n", what.c_str());
+    std::fprintf(stderr, "dbs_compare: %s (last trace line: %s)\n", what.c_str(), g_lastLine);
     std::exit(1);
 }
 
@@ -195,9 +201,11 @@ public:
             TagSqlValue v{};
             uint64_t sum = 0;
             const int columns = RstGetFieldNum(rst);
-            for (int r = RstMoveFirst(rst); r == 0; r = RstMoveNext(rst)) {
+            // RstMoveNext from the last row reaches the end position (still 0); IsEOF tells when it is there.
+            for (int r = RstMoveFirst(rst); r == 0 && IsEOF(rst) == 0; r = RstMoveNext(rst)) {
                 for (int c = 0; c < columns; ++c) {
-                    if (RstGetFieldValue(rst, c, &v) != 0) Fail(std::string("RstGetFieldValue failed: ") + sql);
+                    const int got = RstGetFieldValue(rst, c, &v);
+                    if (got != 0) Fail("RstGetFieldValue gave " + std::to_string(got) + " in " + sql);
                     const int64_t value = IntegerOf(v);
                     if (rows == 0 && c == 0 && first != nullptr) *first = value;
                     sum += static_cast<uint64_t>(value);
@@ -370,16 +378,19 @@ long ResidentBytes() {
     return resident * sysconf(_SC_PAGESIZE);
 }
 
-// Resident bytes per record after loading, measured in a child process so that nothing else is counted.
-double MemoryPerRecord(const std::function<void()>& load, uint32_t records) {
+// Resident bytes per record after loading, measured in a child process so that nothing else is counted. `load`
+// fills a store and calls its argument while the store is still alive.
+using Measure = std::function<void()>;
+double MemoryPerRecord(const std::function<void(const Measure&)>& load, uint32_t records) {
     int fds[2];
     if (pipe(fds) != 0) return 0;
     pid_t pid = fork();
     if (pid == 0) {
         close(fds[0]);
-        long before = ResidentBytes();
-        load();
-        double per = static_cast<double>(ResidentBytes() - before) / records;
+        const long before = ResidentBytes();
+        long after = before;
+        load([&] { after = ResidentBytes(); });
+        double per = static_cast<double>(after - before) / records;
         if (write(fds[1], &per, sizeof per) != sizeof per) _exit(1);
         _exit(0);
     }
@@ -479,7 +490,7 @@ int main(int argc, char** argv) {
         else if (a == "--out") out = argv[i + 1];
     }
     if (records < 1000 || records > 65535) Fail("--records must be from 1000 to 65535");
-    TraceSetSink([](void*, int, const char*, int, const char*) {}, nullptr);  // figures only
+    TraceSetSink(KeepLastLine, nullptr);  // figures only
 
     auto build = [](uint32_t n, std::vector<Item>& items, std::vector<uint32_t>& ordered,
                     std::vector<uint32_t>& shuffled, std::vector<uint32_t>& keys) {
@@ -498,18 +509,20 @@ int main(int argc, char** argv) {
     build(records, items, ordered, shuffled, keys);
 
     // Memory first, in children of a process that has not yet filled its heap with the timed runs.
-    double memDbs = MemoryPerRecord([&] {
+    double memDbs = MemoryPerRecord([&](const Measure& measure) {
         DbsSide side(records);
         side.Start();
         side.Insert(items, ordered);
         side.Save();
         side.Start();
         side.Load();
+        measure();
     }, records);
-    double memLite = MemoryPerRecord([&] {
+    double memLite = MemoryPerRecord([&](const Measure& measure) {
         SqliteSide lite;
         lite.Create();
         lite.Insert(items, ordered);
+        measure();
     }, records);
 
     Figures d = RunDbs(records, repeat, items, ordered, shuffled, keys);
