@@ -255,3 +255,35 @@ TEST_F(MakeIndexTest, NumbersThatDoNotFitTheBufferAreRefused) {
 
 }  // namespace
 }  // namespace dbs::test
+
+namespace dbs::test {
+namespace {
+
+// With the core stopped there are no forms: every call refuses instead of touching them.
+TEST(IndexWithoutCore, EveryCallRefuses) {
+    DbsCoreRelease();
+    TraceCapture trace;
+    uint32_t key = 0, out = 0;
+    uint8_t buf[8];
+    const uint32_t h = DBS_INDEX_HANDLE(1, 0), t = 0x10001;
+    EXPECT_EQ(DbsCreateIndexHandle(t, h, DBS_IDX_SORTED, 0, 0, 4), 0);
+    EXPECT_EQ(DbsCreateIndexNo(t, 0, DBS_IDX_SORTED, 0, 0, 4), 0u);
+    EXPECT_EQ(DbsCreateIndexByName(t, 0, DBS_IDX_SORTED, 0, 0, 4, "ID", ""), 0u);
+    EXPECT_EQ(DbsMakeIndex(t, 0, buf, sizeof buf, 1), 0);
+    EXPECT_EQ(DbsFetchIndex(h, &key, &out), 0);
+    EXPECT_EQ(DbsFetchIndexEX(h, 0, &key, &out), 0);
+    EXPECT_EQ(DbsLocateTuple(h, &key), 0);
+    EXPECT_EQ(DbsLocateTupleEX(h, &key), 0);
+    EXPECT_EQ(DbsInsertIndex(h, &key), 0);
+    EXPECT_EQ(DbsDeleteIndexEX(h, &key), 0);
+    EXPECT_EQ(DbsDeleteSecondaryIndex(h, &key, h, &key), 0);
+    EXPECT_EQ(DbsChangeOver(t), 0);
+    EXPECT_EQ(DbsCopyData(t), 0);
+    EXPECT_EQ(DbsCopyDataEx(t, 1), 0);
+    EXPECT_EQ(DbsClrMainMem(t), 0);
+    EXPECT_EQ(DbsClrMemory(h, 0), 0);
+    EXPECT_EQ(trace.Last(), "[File: * Line: *] Handle 20004 Invalid");
+}
+
+}  // namespace
+}  // namespace dbs::test
