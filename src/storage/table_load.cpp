@@ -9,6 +9,7 @@
 #include "core/bulk_insert.h"
 #include "runtime/trace_log.h"
 #include "storage/qdb_work_area.h"
+#include "storage/table_load.h"
 
 namespace {
 
