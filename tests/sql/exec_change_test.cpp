@@ -227,3 +227,79 @@ TEST_F(ScanTest, ResultsOverTenThousandRowsFailWithCode11) {
 
 }  // namespace
 }  // namespace dbs::test
+
+namespace dbs::test {
+namespace {
+
+// NODE(ID key, UP, HAS): a tree whose children (HAS = 1) are deleted with their parent.
+class CascadeTest : public SqlFixture {
+protected:
+    void SetUp() override {
+        SqlFixture::SetUp();
+        hNode = AddTable("NODE", 16);
+        AddColumn(hNode, "ID", 'D', 4);
+        AddColumn(hNode, "UP", 'D', 4);
+        AddColumn(hNode, "HAS", 'N', 1);
+        AddKey(hNode, 0, {"ID"});
+        AddForeignKey(hNode, hNode, 0, "[HAS=1] UP", DBS_CONS_FK_CASCADE);
+        ASSERT_EQ(Build(), 1) << TraceText();
+        Insert(1, 0, 0);
+        Insert(2, 1, 1);
+        Insert(3, 2, 1);
+        Insert(4, 0, 0);
+        Insert(5, 4, 1);
+        Publish();
+    }
+    void Insert(uint32_t id, uint32_t up, uint8_t has) {
+        TupleBuilder t(hNode);
+        t.D("ID", id).D("UP", up).N("HAS", has);
+        ASSERT_EQ(DbsSysInsertTabTuple(hNode, t.data()), 1) << TraceText();
+    }
+    uint32_t hNode = 0;
+};
+
+TEST_F(CascadeTest, RecordsRemovedByACascadeAreNotDeletedTwice) {
+    Run("DELETE FROM NODE WHERE ID < 4");
+    EXPECT_EQ(Select("SELECT ID FROM NODE"), (Rowset{"4", "5"}));
+    ExpectConsistent(hNode);
+}
+
+TEST_F(CascadeTest, InsideATransactionTheWalkSurvivesCascades) {
+    ASSERT_EQ(TransBegin(), 0);
+    Run("DELETE FROM NODE WHERE ID = 1 OR ID = 5");
+    Run("UPDATE NODE SET UP = 9 WHERE HAS = 0");
+    ASSERT_EQ(TransCommit(), 0);
+    EXPECT_EQ(Select("SELECT ID, UP FROM NODE"), Rowset{"4|9"});
+}
+
+// A cascade that reaches a record further on must not make the walk skip the records in between.
+class CascadeOrderTest : public CascadeTest {
+protected:
+    void SetUp() override {
+        SqlFixture::SetUp();
+        hNode = AddTable("NODE", 16);
+        AddColumn(hNode, "ID", 'D', 4);
+        AddColumn(hNode, "UP", 'D', 4);
+        AddColumn(hNode, "HAS", 'N', 1);
+        AddKey(hNode, 0, {"ID"});
+        AddForeignKey(hNode, hNode, 0, "[HAS=1] UP", DBS_CONS_FK_CASCADE);
+        ASSERT_EQ(Build(), 1) << TraceText();
+        Insert(1, 0, 0);
+        Insert(4, 0, 0);
+        Insert(2, 1, 1);  // after 4 in the walk
+        Insert(6, 0, 0);
+        Publish();
+    }
+};
+
+TEST_F(CascadeOrderTest, EveryQualifyingRecordIsVisited) {
+    ASSERT_EQ(TransBegin(), 0);
+    Run("DELETE FROM NODE WHERE ID < 5 AND UP = 0");
+    ASSERT_EQ(TransCommit(), 0);
+    EXPECT_EQ(Select("SELECT ID FROM NODE"), Rowset{"6"});
+    Run("DELETE FROM NODE");
+    EXPECT_EQ(Select("SELECT COUNT(*) FROM NODE"), Rowset{"0"});
+}
+
+}  // namespace
+}  // namespace dbs::test
