@@ -219,7 +219,7 @@ TEST_F(ScanTest, ResultsOverTenThousandRowsFailWithCode11) {
     ASSERT_EQ(RstMoveLast(rst), 0);
     TagSqlValue v{};
     ASSERT_EQ(RstGetFieldValue(rst, 1, &v), 0);
-    EXPECT_EQ(v.usUShort, 99);
+    EXPECT_EQ(+v.usUShort, 99);
     trace.Clear();
     Refuse("SELECT X, Y FROM A, B");
     EXPECT_TRUE(TraceHas("code 11 - too many rows select result")) << TraceText();

@@ -147,7 +147,8 @@ TEST(SqlConvert, KeepsLowBitsAndTruncates) {
 TEST(SqlConvert, DoubleToFloatSaturatesInsteadOfOverflowing) {
     SqlValue v = Double(1e300);
     SqlConvertValue(v, DB_FLOAT);
-    EXPECT_TRUE(std::isinf(v.raw().fFloat));
+    const float f = v.raw().fFloat;
+    EXPECT_TRUE(std::isinf(f));
 }
 
 TEST(SqlStringFunctions, WorkInPlace) {
@@ -198,7 +199,7 @@ TEST(SqlValueStorage, CopiesOwnBytesAndSurvivesMoves) {
     SqlValue small = Str("hi");
     SqlValue moved(std::move(small));
     EXPECT_EQ(moved.text(), "hi");
-    EXPECT_EQ(moved.bytes(), moved.raw().pData);
+    EXPECT_EQ(moved.bytes(), +moved.raw().pData);
     // rows written into a fixed width are cut or zero-padded
     char row[6];
     std::memset(row, 'X', sizeof row);
