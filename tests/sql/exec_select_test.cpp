@@ -150,6 +150,12 @@ TEST_F(SelectTest, Aggregates) {
     EXPECT_EQ(RstGetFieldType(rst, 0), DB_NULL);
     EXPECT_EQ(RstGetFieldLen(rst, 0), 0);
     EXPECT_EQ(Rows(rst), Rowset{"-"});
+
+    // a first row of width 0 ends the collection with exactly that one row, aggregates or not
+    rst = Run("SELECT NULL FROM EMP");
+    EXPECT_EQ(RstGetRecordNum(rst), 1);
+    EXPECT_EQ(RstGetFieldType(rst, 0), DB_NULL);
+    EXPECT_EQ(+rst->ptResult->pchData, nullptr);
 }
 
 TEST_F(SelectTest, OrderBy) {
