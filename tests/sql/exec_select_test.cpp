@@ -89,6 +89,20 @@ TEST_F(SelectTest, EvaluationErrorsFailTheStatementWithTheirReport) {
     EXPECT_EQ(Select("SELECT ID FROM EMP WHERE ID = 10"), Rowset{"10"}) << "the context stays usable";
 }
 
+TEST_F(SelectTest, LongChainsAreEvaluatedOrRefusedWithoutExhaustingTheStack) {
+    auto chain = [](const char* first, const char* link, int n) {
+        std::string text = first;
+        for (int i = 0; i < n; ++i) text += link;
+        return text;
+    };
+    EXPECT_EQ(Select("SELECT ID FROM EMP WHERE ID = " + chain("0", " + 1", 900)), Rowset{});
+    EXPECT_EQ(Select("SELECT COUNT(*) FROM EMP WHERE " + chain("ID = 10", " OR ID = 20", 900)), Rowset{"2"});
+    Refuse("SELECT ID FROM EMP WHERE ID = " + chain("0", " + 1", 200000));
+    EXPECT_TRUE(TraceHas("expression nested too deeply")) << TraceText();
+    Refuse("SELECT ID FROM EMP WHERE " + chain("ID = 10", " OR ID = 20", 200000));
+    EXPECT_TRUE(TraceHas("condition nested too deeply"));
+}
+
 TEST_F(SelectTest, UnknownColumnsAreReportedAfterEachTableSearched) {
     Refuse("SELECT NOPE FROM EMP, DEPT");
     Rowset want = {"[File:* Line*] GetFieldIndex: Not find field, table:EMP, field:NOPE !",
