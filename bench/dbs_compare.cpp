@@ -2,9 +2,11 @@
 //
 // One table of records of about 64 bytes (a 'D' primary key, a 16-byte 'C' unique key, 'D' and 'W' fields), the
 // same schema in SQLite (INTEGER PRIMARY KEY, UNIQUE index, prepared statements, one transaction for bulk work,
-// in-memory database). Every task is timed several times and the median kept. The program prints one table
-// (task, DBS, SQLite, ratio, target, met), then how the DBS figures grow from 1,000 records to the full size,
-// and writes the figures to a data file for bench/plot_compare.sh.
+// in-memory database). Every task runs in rounds that alternate between the two sides, so that a change in the
+// machine's load hits both alike; the median times and the median of the per-round ratios are kept. Before the
+// figures count, both sides' results are compared. The program prints one table (task, DBS, SQLite, ratio,
+// target, met), then how the DBS figures grow from 1,000 records to the full size, and writes the figures to a
+// data file for bench/plot_compare.sh.
 //
 // Usage: dbs_compare [--records N] [--repeat R] [--out FILE]
 #include <sqlite3.h>
@@ -101,20 +103,14 @@ const char* kSqliteSchema =
 
 // ---- timing --------------------------------------------------------------------------------------------------
 
-double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+// One task's figures: the median time of each side (per record, row or lookup) and the median of the per-round
+// ratios SQLite / DBS. The two sides run in alternating rounds, so that a change in the machine's load during the
+// run hits both alike.
+struct Timed {
+    double dbs = 0, lite = 0, ratio = 0;
+};
 
-// Runs `setup` (untimed) then `work` (timed) `repeat` times; the median of the timed runs in seconds.
-double Median(int repeat, const std::function<void()>& setup, const std::function<void()>& work) {
-    std::vector<double> runs;
-    for (int r = 0; r < repeat; ++r) {
-        if (setup) setup();
-        auto t0 = Clock::now();
-        work();
-        runs.push_back(Seconds(t0, Clock::now()));
-    }
-    std::sort(runs.begin(), runs.end());
-    return runs[runs.size() / 2];
-}
+double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
 
 // The last trace line the library wrote; shown when a task fails. Nothing else of the trace is kept.
 char g_lastLine[512];
@@ -362,13 +358,9 @@ private:
 struct Row {
     std::string task;
     std::string unit;       // what one figure measures
-    double dbs = 0, sqlite = 0;
+    Timed t;
     double target = 0;      // SQLite / DBS must reach at least this
     std::string targetText;
-};
-
-struct Sizes {
-    double small = 0, full = 0;  // DBS time per record at 1,000 and at the full size
 };
 
 long ResidentBytes() {
@@ -402,69 +394,95 @@ double MemoryPerRecord(const std::function<void(const Measure&)>& load, uint32_t
     return per;
 }
 
+using Step = std::function<void()>;
+
+double TimeOnce(const Step& setup, const Step& work) {
+    if (setup) setup();
+    auto t0 = Clock::now();
+    work();
+    return Seconds(t0, Clock::now());
+}
+
+double MedianOf(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+Timed Alternate(int repeat, double per, const Step& dbsSetup, const Step& dbsWork, const Step& liteSetup,
+                const Step& liteWork) {
+    std::vector<double> a, b, r;
+    for (int i = 0; i < repeat; ++i) {
+        a.push_back(TimeOnce(dbsSetup, dbsWork) / per);
+        if (!liteWork) continue;
+        b.push_back(TimeOnce(liteSetup, liteWork) / per);
+        r.push_back(a.back() > 0 ? b.back() / a.back() : 0);
+    }
+    return {MedianOf(a), MedianOf(b), MedianOf(r)};
+}
+
 struct Figures {
-    double lookup, insertOrdered, insertRandom, select, count, update, del, saveLoad;
-    int selectRows;        // what the statements found, compared between the two sides
-    int64_t countValue;
-    int64_t afterDelete;
+    Timed lookup, insertOrdered, insertRandom, select, count, update, del, saveLoad;
+    int selectRows[2] = {};  // what the statements found on each side, compared
+    int64_t countValue[2] = {};
+    int64_t afterDelete[2] = {};
 };
 
-// Runs every DBS task on `n` records; the SQLite figures too when `withSqlite`.
-Figures RunDbs(uint32_t n, int repeat, const std::vector<Item>& items, const std::vector<uint32_t>& ordered,
-               const std::vector<uint32_t>& shuffled, const std::vector<uint32_t>& keys) {
+// Runs every task on `n` records, DBS and (when `withSqlite`) SQLite in alternating rounds.
+Figures Run(uint32_t n, int repeat, bool withSqlite, const std::vector<Item>& items,
+            const std::vector<uint32_t>& ordered, const std::vector<uint32_t>& shuffled,
+            const std::vector<uint32_t>& keys) {
     DbsSide dbs(n);
-    Figures f{};
+    SqliteSide lite;
+    Figures f;
     const uint32_t onePercent = 65536 / 100;
-    char sel[160], cnt[160], upd[160], del[160];
+    char sel[160], cnt[160], upd[160], del[160], lsel[160], lcnt[160], lupd[160], ldel[160];
     std::snprintf(sel, sizeof sel, "SELECT ID, CODE, PRICE FROM ITEM WHERE QTY < %u", onePercent);
     std::snprintf(cnt, sizeof cnt, "SELECT COUNT(*) FROM ITEM WHERE QTY < %u", onePercent);
     std::snprintf(upd, sizeof upd, "UPDATE ITEM SET PRICE = PRICE + 1 WHERE QTY < %u", onePercent);
     std::snprintf(del, sizeof del, "DELETE FROM ITEM WHERE QTY < %u", onePercent);
-
-    f.insertOrdered = Median(repeat, [&] { dbs.Start(); }, [&] { dbs.Insert(items, ordered); }) / n;
-    f.insertRandom = Median(repeat, [&] { dbs.Start(); }, [&] { dbs.Insert(items, shuffled); }) / n;
-    f.lookup = Median(repeat, nullptr, [&] { Keep(dbs.Lookups(keys)); }) / keys.size();
-    f.selectRows = dbs.Sql(sel);
-    (void)dbs.Sql(cnt, &f.countValue);
-    f.select = Median(repeat, nullptr, [&] { (void)dbs.Sql(sel); }) / n;
-    f.count = Median(repeat, nullptr, [&] { (void)dbs.Sql(cnt); }) / n;
-    f.update = Median(repeat, nullptr, [&] { (void)dbs.Sql(upd); }) / n;
-    f.saveLoad = Median(repeat, nullptr, [&] {
-                     dbs.Save();
-                     dbs.Load();
-                 }) / n;
-    if (dbs.Count() != n) Fail("save and load lost records");
-    f.del = Median(repeat, [&] { dbs.Start(); dbs.Insert(items, ordered); }, [&] { (void)dbs.Sql(del); }) / n;
-    f.afterDelete = dbs.Count();
-    return f;
-}
-
-Figures RunSqlite(uint32_t n, int repeat, const std::vector<Item>& items, const std::vector<uint32_t>& ordered,
-                  const std::vector<uint32_t>& shuffled, const std::vector<uint32_t>& keys) {
-    SqliteSide lite;
-    Figures f{};
-    const uint32_t onePercent = 65536 / 100;
-    char sel[160], cnt[160], upd[160], del[160];
-    std::snprintf(sel, sizeof sel, "SELECT id, code, price FROM item WHERE qty < %u", onePercent);
-    std::snprintf(cnt, sizeof cnt, "SELECT COUNT(*) FROM item WHERE qty < %u", onePercent);
-    std::snprintf(upd, sizeof upd, "UPDATE item SET price = price + 1 WHERE qty < %u", onePercent);
-    std::snprintf(del, sizeof del, "DELETE FROM item WHERE qty < %u", onePercent);
+    std::snprintf(lsel, sizeof lsel, "SELECT id, code, price FROM item WHERE qty < %u", onePercent);
+    std::snprintf(lcnt, sizeof lcnt, "SELECT COUNT(*) FROM item WHERE qty < %u", onePercent);
+    std::snprintf(lupd, sizeof lupd, "UPDATE item SET price = price + 1 WHERE qty < %u", onePercent);
+    std::snprintf(ldel, sizeof ldel, "DELETE FROM item WHERE qty < %u", onePercent);
     const std::string file = (fs::temp_directory_path() / ("dbs_compare_" + std::to_string(getpid()) + ".db"));
+    auto lite_ = [&](Step s) { return withSqlite ? s : Step{}; };
+    const double rows = n;
 
-    f.insertOrdered = Median(repeat, [&] { lite.Create(); }, [&] { lite.Insert(items, ordered); }) / n;
-    f.insertRandom = Median(repeat, [&] { lite.Create(); }, [&] { lite.Insert(items, shuffled); }) / n;
-    f.lookup = Median(repeat, nullptr, [&] { Keep(lite.Lookups(keys)); }) / keys.size();
-    f.selectRows = lite.Query(sel);
-    f.countValue = lite.Scalar(cnt);
-    f.select = Median(repeat, nullptr, [&] { (void)lite.Query(sel); }) / n;
-    f.count = Median(repeat, nullptr, [&] { (void)lite.Query(cnt); }) / n;
-    f.update = Median(repeat, nullptr, [&] { lite.Exec(upd); }) / n;
-    f.saveLoad = Median(repeat, nullptr, [&] {
-                     lite.SaveTo(file);
-                     (void)lite.LoadFrom(file);
-                 }) / n;
-    f.del = Median(repeat, [&] { lite.Create(); lite.Insert(items, ordered); }, [&] { lite.Exec(del); }) / n;
-    f.afterDelete = lite.Scalar("SELECT COUNT(*) FROM item");
+    f.insertOrdered = Alternate(repeat, rows, [&] { dbs.Start(); }, [&] { dbs.Insert(items, ordered); },
+                                [&] { lite.Create(); }, lite_([&] { lite.Insert(items, ordered); }));
+    f.insertRandom = Alternate(repeat, rows, [&] { dbs.Start(); }, [&] { dbs.Insert(items, shuffled); },
+                               [&] { lite.Create(); }, lite_([&] { lite.Insert(items, shuffled); }));
+    f.lookup = Alternate(repeat, static_cast<double>(keys.size()), nullptr, [&] { Keep(dbs.Lookups(keys)); },
+                         nullptr, lite_([&] { Keep(lite.Lookups(keys)); }));
+    f.selectRows[0] = dbs.Sql(sel);
+    (void)dbs.Sql(cnt, &f.countValue[0]);
+    if (withSqlite) {
+        f.selectRows[1] = lite.Query(lsel);
+        f.countValue[1] = lite.Scalar(lcnt);
+    }
+    f.select = Alternate(repeat, rows, nullptr, [&] { (void)dbs.Sql(sel); }, nullptr,
+                         lite_([&] { (void)lite.Query(lsel); }));
+    f.count = Alternate(repeat, rows, nullptr, [&] { (void)dbs.Sql(cnt); }, nullptr,
+                        lite_([&] { (void)lite.Query(lcnt); }));
+    f.update = Alternate(repeat, rows, nullptr, [&] { (void)dbs.Sql(upd); }, nullptr, lite_([&] { lite.Exec(lupd); }));
+    f.saveLoad = Alternate(repeat, rows, nullptr, [&] {
+                               dbs.Save();
+                               dbs.Load();
+                           }, nullptr, lite_([&] {
+                               lite.SaveTo(file);
+                               if (lite.LoadFrom(file) != static_cast<int>(n)) Fail("SQLite lost records");
+                           }));
+    if (dbs.Count() != n) Fail("save and load lost records");
+    f.del = Alternate(repeat, rows, [&] {
+                          dbs.Start();
+                          dbs.Insert(items, ordered);
+                      }, [&] { (void)dbs.Sql(del); }, [&] {
+                          lite.Create();
+                          lite.Insert(items, ordered);
+                      }, lite_([&] { lite.Exec(ldel); }));
+    f.afterDelete[0] = dbs.Count();
+    if (withSqlite) f.afterDelete[1] = lite.Scalar("SELECT COUNT(*) FROM item");
     std::remove(file.c_str());
     return f;
 }
@@ -525,27 +543,28 @@ int main(int argc, char** argv) {
         measure();
     }, records);
 
-    Figures d = RunDbs(records, repeat, items, ordered, shuffled, keys);
-    Figures s = RunSqlite(records, repeat, items, ordered, shuffled, keys);
-    if (d.selectRows != s.selectRows || d.countValue != s.countValue || d.afterDelete != s.afterDelete) {
-        Fail("the two sides disagree: rows " + std::to_string(d.selectRows) + "/" + std::to_string(s.selectRows) +
-             ", count " + std::to_string(d.countValue) + "/" + std::to_string(s.countValue) + ", after delete " +
-             std::to_string(d.afterDelete) + "/" + std::to_string(s.afterDelete));
+    Figures d = Run(records, repeat, true, items, ordered, shuffled, keys);
+    if (d.selectRows[0] != d.selectRows[1] || d.countValue[0] != d.countValue[1] ||
+        d.afterDelete[0] != d.afterDelete[1]) {
+        Fail("the two sides disagree: rows " + std::to_string(d.selectRows[0]) + "/" +
+             std::to_string(d.selectRows[1]) + ", count " + std::to_string(d.countValue[0]) + "/" +
+             std::to_string(d.countValue[1]) + ", after delete " + std::to_string(d.afterDelete[0]) + "/" +
+             std::to_string(d.afterDelete[1]));
     }
 
     std::vector<Row> rows = {
-        {"point lookup by primary key", "per lookup", d.lookup, s.lookup, 10, ">= 10x"},
-        {"checked insert, key order", "per record", d.insertOrdered, s.insertOrdered, 2, ">= 2x"},
-        {"checked insert, random order", "per record", d.insertRandom, s.insertRandom, 1, ">= 1x"},
-        {"SELECT ... WHERE (1% of rows)", "per row scanned", d.select, s.select, 1, ">= 1x"},
-        {"SELECT COUNT(*) ... WHERE", "per row scanned", d.count, s.count, 1, ">= 1x"},
-        {"UPDATE ... WHERE (1% of rows)", "per row scanned", d.update, s.update, 1, ">= 1x"},
-        {"DELETE ... WHERE (1% of rows)", "per row scanned", d.del, s.del, 1, ">= 1x"},
-        {"save to disk and load back", "per record", d.saveLoad, s.saveLoad, 2, ">= 2x"},
+        {"point lookup by primary key", "per lookup", d.lookup, 10, ">= 10x"},
+        {"checked insert, key order", "per record", d.insertOrdered, 2, ">= 2x"},
+        {"checked insert, random order", "per record", d.insertRandom, 1, ">= 1x"},
+        {"SELECT ... WHERE (1% of rows)", "per row scanned", d.select, 1, ">= 1x"},
+        {"SELECT COUNT(*) ... WHERE", "per row scanned", d.count, 1, ">= 1x"},
+        {"UPDATE ... WHERE (1% of rows)", "per row scanned", d.update, 1, ">= 1x"},
+        {"DELETE ... WHERE (1% of rows)", "per row scanned", d.del, 1, ">= 1x"},
+        {"save to disk and load back", "per record", d.saveLoad, 2, ">= 2x"},
     };
 
-    std::printf("DBS and SQLite %s on %u records of 64 bytes, median of %d runs\n\n", sqlite3_libversion(),
-                records, repeat);
+    std::printf("DBS and SQLite %s on %u records of 64 bytes, %d alternating rounds: median times, median of the "
+                "per-round ratios\n\n", sqlite3_libversion(), records, repeat);
     std::printf("| %-31s | %-15s | %10s | %10s | %8s | %6s | %-3s |\n", "task", "figure", "DBS", "SQLite",
                 "ratio", "target", "met");
     std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(33, '-').c_str(), std::string(17, '-').c_str(),
@@ -555,11 +574,11 @@ int main(int argc, char** argv) {
     dat << "# task dbs_seconds sqlite_seconds ratio\n";
     int idx = 0;
     for (const Row& r : rows) {
-        double ratio = r.dbs > 0 ? r.sqlite / r.dbs : 0;
+        const double ratio = r.t.ratio;
         std::printf("| %-31s | %-15s | %10s | %10s | %7.1fx | %6s | %-3s |\n", r.task.c_str(), r.unit.c_str(),
-                    Human(r.dbs).c_str(), Human(r.sqlite).c_str(), ratio, r.targetText.c_str(),
+                    Human(r.t.dbs).c_str(), Human(r.t.lite).c_str(), ratio, r.targetText.c_str(),
                     ratio >= r.target ? "yes" : "no");
-        dat << idx++ << " \"" << r.task << "\" " << r.dbs << " " << r.sqlite << " " << ratio << "\n";
+        dat << idx++ << " \"" << r.task << "\" " << r.t.dbs << " " << r.t.lite << " " << ratio << "\n";
     }
     std::printf("| %-31s | %-15s | %8.0f B | %8.0f B | %7.1fx | %6s | %-3s |\n", "memory after loading",
                 "resident/record", memDbs, memLite, memDbs > 0 ? memLite / memDbs : 0, "report", "-");
@@ -568,16 +587,16 @@ int main(int argc, char** argv) {
     std::vector<Item> items1;
     std::vector<uint32_t> ordered1, shuffled1, keys1;
     build(1000, items1, ordered1, shuffled1, keys1);
-    Figures d1 = RunDbs(1000, repeat, items1, ordered1, shuffled1, keys1);
+    Figures d1 = Run(1000, repeat, false, items1, ordered1, shuffled1, keys1);
     std::printf("\nDBS time per record (per lookup for lookups) at 1,000 and %u records\n\n", records);
     std::printf("| %-31s | %10s | %10s |\n", "task", "1,000", std::to_string(records).c_str());
     std::printf("|%s|%s|%s|\n", std::string(33, '-').c_str(), std::string(12, '-').c_str(),
                 std::string(12, '-').c_str());
-    const double small[] = {d1.lookup, d1.insertOrdered, d1.insertRandom, d1.select, d1.count, d1.update, d1.del,
-                            d1.saveLoad};
+    const Timed small[] = {d1.lookup, d1.insertOrdered, d1.insertRandom, d1.select, d1.count, d1.update, d1.del,
+                           d1.saveLoad};
     for (size_t i = 0; i < rows.size(); ++i) {
-        std::printf("| %-31s | %10s | %10s |\n", rows[i].task.c_str(), Human(small[i]).c_str(),
-                    Human(rows[i].dbs).c_str());
+        std::printf("| %-31s | %10s | %10s |\n", rows[i].task.c_str(), Human(small[i].dbs).c_str(),
+                    Human(rows[i].t.dbs).c_str());
     }
     return 0;
 }
