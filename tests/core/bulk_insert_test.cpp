@@ -114,7 +114,7 @@ TEST_F(BulkInsertTest, GivesWhatKeyByKeyInsertionGives) {
             runs[bulk].lines = trace.Texts();
             runs[bulk].bytes = Snapshot();
         }
-        EXPECT_GT(Idx(byId).adwIdxEntryNum[1], 600u);  // several full runs were merged
+        EXPECT_GT(+Idx(byId).adwIdxEntryNum[1], 600u);  // several full runs were merged
         EXPECT_EQ(runs[1].log, runs[0].log);
         EXPECT_EQ(runs[1].lines, runs[0].lines);
         ASSERT_EQ(runs[1].bytes.size(), runs[0].bytes.size());
