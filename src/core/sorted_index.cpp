@@ -3,8 +3,9 @@
  * buffer in ascending order of their keys compared as unsigned bytes (memcmp order), no two keys equal.
  *
  * Lookup is a binary search for the first entry whose key is not below the sought key; since keys are unique this
- * is both the hit and, on a miss, the insertion place. The search is only called with at least one entry. Short keys of 4 and 8 bytes, the common primary keys, are
- * compared as one byte-swapped integer load, which orders exactly like memcmp. Insertion and removal move the
+ * is both the hit and, on a miss, the insertion place. The search is only called with at least one entry. Short keys
+ * of 4 and 8 bytes, the common primary keys, are compared as one byte-swapped integer load, which orders exactly like
+ * memcmp; keys of 12 and 16 bytes as two. Insertion and removal move the
  * entries behind the position with one memmove; nothing is allocated.
  */
 #include "core/index_structures.h"
@@ -33,6 +34,16 @@ struct FixedKey {
         using Word = std::conditional_t<Len == 4, uint32_t, uint64_t>;
         Word x = LoadBigEndian<Word>(a), y = LoadBigEndian<Word>(b);
         return (x > y) - (x < y);
+    }
+};
+// Keys of 12 and 16 bytes (a 'C' code, two 'D' fields and a 'C' one, ...): a word of 8 bytes, then the rest as one
+// word; equal leading words leave the order to the rest, as in memcmp.
+template <uint32_t Len>
+struct TwoWordKey {
+    static int Compare(const char* a, const char* b, uint32_t) {
+        uint64_t x = LoadBigEndian<uint64_t>(a), y = LoadBigEndian<uint64_t>(b);
+        if (x != y) return x < y ? -1 : 1;
+        return FixedKey<Len - 8>::Compare(a + 8, b + 8, Len - 8);
     }
 };
 struct AnyKey {
@@ -82,6 +93,8 @@ bool SortedIndex::Find(const void* key, IndexHit& hit) const {
     switch (keyLen_) {
     case 4: return Search<FixedKey<4>>(buffer_, entryLen_, keyLen_, count_, k, hit);
     case 8: return Search<FixedKey<8>>(buffer_, entryLen_, keyLen_, count_, k, hit);
+    case 12: return Search<TwoWordKey<12>>(buffer_, entryLen_, keyLen_, count_, k, hit);
+    case 16: return Search<TwoWordKey<16>>(buffer_, entryLen_, keyLen_, count_, k, hit);
     default: return Search<AnyKey>(buffer_, entryLen_, keyLen_, count_, k, hit);
     }
 }
