@@ -33,13 +33,29 @@ SortedIndex PendingRun::View() const {
 
 bool PendingRun::Find(const void* key, IndexHit& hit) const { return View().Find(key, hit); }
 
+bool PendingRun::Recall(const void* key, Memo& memo) const {
+    if (!memoValid_ || std::memcmp(storage_ + uint64_t{capacity_} * entryLen_, key, entryLen_ - 4) != 0) return false;
+    memo = memo_;
+    return true;
+}
+
+void PendingRun::Remember(const void* key, const Memo& memo) {
+    std::memcpy(storage_ + uint64_t{capacity_} * entryLen_, key, entryLen_ - 4);
+    memo_ = memo;
+    memoValid_ = true;
+}
+
 void PendingRun::InsertAt(uint32_t pos, uint32_t tupleNo, const void* key) {
+    Forget();
     SortedIndex run = View();
     run.InsertAt(pos, tupleNo, key);
     count_ = run.Count();
 }
 
-void PendingRun::Repoint(uint32_t pos, uint32_t tupleNo) { View().Repoint(pos, tupleNo); }
+void PendingRun::Repoint(uint32_t pos, uint32_t tupleNo) {
+    Forget();
+    View().Repoint(pos, tupleNo);
+}
 
 PendingRun* PendingFor(uint32_t indexNo, uint8_t b) {
     if (!gOpen) return nullptr;
@@ -52,7 +68,9 @@ PendingRun* PendingFor(uint32_t indexNo, uint8_t b) {
 void SettleIndex(uint32_t indexNo) {
     if (!gOpen) return;
     for (PendingRun& run : gRuns) {
-        if (run.storage_ == nullptr || run.indexNo_ != indexNo || run.count_ == 0) continue;
+        if (run.storage_ == nullptr || run.indexNo_ != indexNo) continue;
+        run.Forget();
+        if (run.count_ == 0) continue;
         const uint32_t collected = run.count_;
         run.count_ = 0;
         TagIdxForm* idx = IndexForm(DBS_HANDLE_INDEX | indexNo);
@@ -77,7 +95,10 @@ void SettleIndex(uint32_t indexNo) {
 }
 
 void DropPendingRuns() {
-    for (PendingRun& run : gRuns) run.count_ = 0;
+    for (PendingRun& run : gRuns) {
+        run.count_ = 0;
+        run.Forget();
+    }
 }
 
 BulkInsertScope::BulkInsertScope(uint32_t hTable) {
@@ -90,7 +111,8 @@ BulkInsertScope::BulkInsertScope(uint32_t hTable) {
         const uint8_t b = idx->byIdxSecondAddrPtr;
         const uint32_t len = idx->wIdxEntryLen;
         if (IndexBuffer(*idx, b) == nullptr || len > kMaxRunEntryLen) continue;
-        char* storage = new (std::nothrow) char[uint64_t{kRunEntries} * len];
+        if (len < 4) continue;
+        char* storage = new (std::nothrow) char[uint64_t{kRunEntries + 1} * len];  // the entries, then the memo key
         if (storage == nullptr) continue;  // this index takes its keys one by one
         PendingRun& run = gRuns[slot];
         run.indexNo_ = DBS_HANDLE_NO(hIndex);

@@ -18,6 +18,17 @@ namespace dbs::core {
 // hundred. Empty when no scope covers the index.
 class PendingRun {
 public:
+    // The outcome of the last lookup in this buffer: the checked insert looks a key up for its checks and again to
+    // insert it, with nothing changed in between. Any change to the index forgets it.
+    struct Memo {
+        bool present = false;
+        bool inRun = false;
+        uint32_t pos = 0, tupleNo = 0, packedPos = 0, runPos = 0;
+    };
+    bool Recall(const void* key, Memo& memo) const;
+    void Remember(const void* key, const Memo& memo);
+    void Forget() { memoValid_ = false; }
+
     uint32_t Count() const { return count_; }
     bool Full() const { return count_ >= capacity_; }
     // Where the key is among the collected ones (its entry on a hit, its insertion place on a miss).
@@ -38,6 +49,8 @@ private:
     uint32_t entryLen_ = 0;
     uint32_t count_ = 0;
     uint32_t capacity_ = 0;
+    bool memoValid_ = false;  // the memo's key is kept behind the run's entries
+    Memo memo_;
 };
 
 // The run collecting for buffer b of index number `indexNo`, or null when none does.

@@ -73,7 +73,7 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
         return 1;
     }
     case IndexGroup::Sorted: {
-        const PendingRun* run = PendingFor(DBS_HANDLE_NO(hIndex), b);
+        PendingRun* run = PendingFor(DBS_HANDLE_NO(hIndex), b);
         const uint32_t collected = run != nullptr ? run->Count() : 0;
         SortedIndex sorted(buffer, bytes, idx.wIdxEntryLen, idx.adwIdxEntryNum[b] - collected);
         if (sorted.Count() + collected == 0) {
@@ -83,16 +83,29 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
             }
             return 1;
         }
-        found.present = sorted.Find(key, found.hit);
-        found.packedPos = found.hit.pos;
-        if (collected > 0) {
-            IndexHit inRun;
-            found.inRun = run->Find(key, inRun);
-            found.runPos = inRun.pos;
-            found.hit.pos += inRun.pos;
-            if (found.inRun) {
-                found.present = true;
-                found.hit.tupleNo = inRun.tupleNo;
+        PendingRun::Memo memo;
+        if (run != nullptr && run->Recall(key, memo)) {
+            found.present = memo.present;
+            found.hit = {memo.pos, memo.tupleNo};
+            found.packedPos = memo.packedPos;
+            found.inRun = memo.inRun;
+            found.runPos = memo.runPos;
+        } else {
+            found.present = sorted.Find(key, found.hit);
+            found.packedPos = found.hit.pos;
+            if (collected > 0) {
+                IndexHit inRun;
+                found.inRun = run->Find(key, inRun);
+                found.runPos = inRun.pos;
+                found.hit.pos += inRun.pos;
+                if (found.inRun) {
+                    found.present = true;
+                    found.hit.tupleNo = inRun.tupleNo;
+                }
+            }
+            if (run != nullptr) {
+                run->Remember(key, {found.present, found.inRun, found.hit.pos, found.hit.tupleNo, found.packedPos,
+                                    found.runPos});
             }
         }
         idx.adwIdxPos[b] = found.hit.pos;
@@ -192,6 +205,7 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
         } else if (group == IndexGroup::Sorted) {
             const uint32_t packed = idx->adwIdxEntryNum[b] - (run != nullptr ? run->Count() : 0);
             SortedIndex(buffer, bytes, idx->wIdxEntryLen, packed).Repoint(found.packedPos, t);
+            if (run != nullptr) run->Forget();
         } else {
             ArrayIndex(buffer, bytes).Set(found.hit.pos, t);
         }
@@ -215,7 +229,7 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
             ++idx->adwIdxEntryNum[b];
             return 1;
         }
-        if (run != nullptr) SettleIndex(DBS_HANDLE_NO(hIndex));  // a full run goes into place first
+        if (run != nullptr) SettleIndex(DBS_HANDLE_NO(hIndex));  // a full run goes into place first (and is forgotten)
         SortedIndex sorted(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]);
         sorted.InsertAt(found.hit.pos, t, pbyKey);
         idx->adwIdxEntryNum[b] = sorted.Count();
@@ -250,6 +264,7 @@ uint8_t Remove(uint32_t hIndex, const void* pbyKey, Memory m) {
         SortedIndex sorted(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]);
         sorted.EraseAt(found.hit.pos);
         idx->adwIdxEntryNum[b] = sorted.Count();
+        if (PendingRun* run = PendingFor(DBS_HANDLE_NO(hIndex), b)) run->Forget();  // the lookup above is stale
     } else {
         ArrayIndex(buffer, bytes).Set(found.hit.pos, 0);
         if (idx->adwIdxEntryNum[b] > 0) --idx->adwIdxEntryNum[b];

@@ -56,8 +56,16 @@ protected:
             const uint32_t hIndex = indexes[rng() % 3];
             const unsigned op = rng() % 100;
             if (op < 70 && DbsGetTupleNumEX(table) < kCapacity) {
+                if (op % 2 == 0) {  // look each key up first, as the checks of a checked insert do
+                    for (uint32_t h : indexes) note(DbsLocateTupleEX(h, keyOf(h, tuple)), h);
+                }
                 index::Append(table, tuple, true);
                 for (uint32_t h : indexes) note(DbsInsertIndexEX(h, keyOf(h, tuple)), h);
+                if (op % 5 == 0) {  // and again after the change, which must not answer from before it
+                    uint32_t out = 0;
+                    note(DbsFetchIndexEX(hIndex, Idx(hIndex).byIdxSecondAddrPtr, keyOf(hIndex, tuple), &out), hIndex);
+                    log.push_back(out);
+                }
             } else if (op < 85) {
                 uint32_t out = 0;
                 note(DbsFetchIndexEX(hIndex, Idx(hIndex).byIdxSecondAddrPtr, keyOf(hIndex, tuple), &out), hIndex);
@@ -70,6 +78,9 @@ protected:
                 note(DbsFetchIndex(hIndex, keyOf(hIndex, tuple), &out), hIndex);
             } else {
                 note(DbsDeleteIndexEX(hIndex, keyOf(hIndex, tuple)), hIndex);
+                uint32_t out = 0;  // the removed key, looked up right after its removal
+                note(DbsFetchIndexEX(hIndex, Idx(hIndex).byIdxSecondAddrPtr, keyOf(hIndex, tuple), &out), hIndex);
+                log.push_back(out);
             }
         }
         return log;
