@@ -25,6 +25,29 @@ constexpr uint32_t kMaxRunEntryLen = 1024;
 PendingRun gRuns[DBS_IDX_SLOTS];
 bool gOpen = false;
 
+// The first of the packed entries [0, below) whose key is not below `key`. The keys of a run are placed from the
+// largest down, each a little below the previous one, so the search steps down from `below` in doubling strides
+// before it halves the range it has found.
+uint32_t PlaceBelow(char* buffer, uint32_t entryLen, uint32_t below, const char* key) {
+    const uint32_t keyLen = entryLen - 4;
+    auto keyAt = [&](uint32_t i) { return buffer + uint64_t{i} * entryLen + 4; };
+    uint32_t hi = below;  // every entry from hi up to below is not below the key
+    uint32_t lo = 0;
+    for (uint32_t stride = 1; stride <= hi; stride *= 2) {
+        const uint32_t probe = hi - stride;
+        if (std::memcmp(keyAt(probe), key, keyLen) < 0) {
+            lo = probe + 1;
+            break;
+        }
+        hi = probe;
+        if (stride > UINT32_MAX / 2) break;
+    }
+    IndexHit hit;
+    const uint32_t n = hi - lo;
+    SortedIndex(buffer + uint64_t{lo} * entryLen, uint64_t{n} * entryLen, entryLen, n).Find(key, hit);
+    return lo + hit.pos;
+}
+
 }  // namespace
 
 SortedIndex PendingRun::View() const {
@@ -84,9 +107,7 @@ void SettleIndex(uint32_t indexNo) {
         uint32_t below = total - collected;  // packed entries not yet moved: [0, below)
         for (uint32_t j = collected; j-- > 0;) {
             const char* entry = run.storage_ + uint64_t{j} * len;
-            IndexHit hit;
-            SortedIndex(buffer, bytes, run.entryLen_, below).Find(entry + 4, hit);
-            const uint32_t at = hit.pos;
+            const uint32_t at = PlaceBelow(buffer, run.entryLen_, below, entry + 4);
             std::memmove(buffer + (uint64_t{at} + j + 1) * len, buffer + uint64_t{at} * len, (below - at) * len);
             std::memcpy(buffer + (uint64_t{at} + j) * len, entry, len);
             below = at;
