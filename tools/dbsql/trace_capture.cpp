@@ -1,0 +1,68 @@
+/* The shell's trace sink. The library writes diagnostics through the trace library only; with this sink in
+   place the shell decides where they go: into the error block of the statement that caused them, live onto
+   standard error, and to a trace file. A line with a stamp is kept as "file:line: text", the form the trace
+   library itself writes. */
+#include "trace_capture.h"
+
+#include <dbs/traceprint.h>
+
+namespace dbsql {
+
+TraceCollector::TraceCollector() { TraceSetSink(&TraceCollector::Sink, this); }
+
+TraceCollector::~TraceCollector() {
+    TraceSetSink(nullptr, nullptr);
+    if (file_ != nullptr) std::fclose(file_);
+}
+
+bool TraceCollector::SetTraceFile(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (path.empty()) return true;
+    file_ = std::fopen(path.c_str(), "a");
+    return file_ != nullptr;
+}
+
+void TraceCollector::SetObserver(void (*fn)(void*, const std::string&), void* ctx) {
+    std::lock_guard lock(mutex_);
+    observer_ = fn;
+    observerCtx_ = ctx;
+}
+
+std::vector<std::string> TraceCollector::Take() {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> out;
+    out.swap(lines_);
+    return out;
+}
+
+void TraceCollector::Sink(void* ctx, int /*level*/, const char* stampFile, int stampLine, const char* text) {
+    static_cast<TraceCollector*>(ctx)->Add(stampFile, stampLine, text);
+}
+
+void TraceCollector::Add(const char* stampFile, int stampLine, const char* text) {
+    std::string line;
+    if (stampFile != nullptr) {
+        line += stampFile;
+        line += ':';
+        line += std::to_string(stampLine);
+        line += ": ";
+    }
+    line += text != nullptr ? text : "";
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+
+    std::lock_guard lock(mutex_);
+    if (file_ != nullptr) {
+        std::fputs(line.c_str(), file_);
+        std::fputc('\n', file_);
+        std::fflush(file_);
+    }
+    if (echo_) std::fprintf(stderr, "trace: %s\n", line.c_str());
+    if (observer_ != nullptr) observer_(observerCtx_, line);
+    lines_.push_back(std::move(line));
+}
+
+}  // namespace dbsql
