@@ -13,8 +13,9 @@
 // The path table: the current path number and the four table-file directories under the version path.
 struct TagDbsPath {
     uint8_t byCurPath;                       // 0..4, 3 after start-up
-    char achPath[4][DBS_PATH_SIZE];          // paths 1..4 at index 0..3
-    uint8_t byReserved;
+    char achPath[4][DBS_PATH_SIZE];          // paths 1..4 at index 0..3; the reserved byte at offset 1040 is
+                                             // the last byte of path 4, which a path of at most 259
+                                             // characters never needs for anything but its NUL
     uint8_t abyPathFlag[4];                  // flag n at index n - 1
 };
 #pragma pack(pop)
@@ -60,5 +61,49 @@ inline char* TableBuffer(const TagDBForm* form, bool secondary) {
     uint8_t b = secondary ? form->byDBSecondAddrPtr : form->byDBMainAddrPtr;
     return b < 2 ? form->apchDBAddr[b] : nullptr;
 }
+
+// ---- Lowest-free-slot hint ------------------------------------------------------------------------------------
+// Appending takes the lowest free slot of a buffer. To keep filling a table linear, the core remembers per table
+// number and per buffer NUMBER (0 or 1, not role) a lower bound of that slot: every slot (0-based) below the
+// hint is known to be in use. The hint lives here, outside TagDBForm, so that hosts never see it.
+//
+// Whoever changes slot status bytes outside the record calls must keep the bound true:
+//   - a slot made free:              NoteSlotFreed(tableNo, buf, slot)
+//   - a buffer cleared (all free):   ResetFreeHint(tableNo, buf)
+//   - a buffer copied onto another:  CopyFreeHint(tableNo, fromBuf, toBuf)
+// Swapping the main and secondary roles needs nothing: the hints follow the buffer numbers. Making a slot used
+// never breaks the bound. Arguments out of range (table >= 128, buffer >= 2) are ignored.
+namespace detail {
+extern uint32_t gadwFreeHint[DBS_MAX_TABLES][2];
+extern uint16_t gawDomainCapacity[DBS_MAX_TABLES];
+}  // namespace detail
+
+inline uint32_t FreeHint(uint16_t tableNo, uint8_t buf) {
+    return (tableNo < DBS_MAX_TABLES && buf < 2) ? detail::gadwFreeHint[tableNo][buf] : 0;
+}
+inline void SetFreeHint(uint16_t tableNo, uint8_t buf, uint32_t slot) {
+    if (tableNo < DBS_MAX_TABLES && buf < 2) detail::gadwFreeHint[tableNo][buf] = slot;
+}
+inline void NoteSlotFreed(uint16_t tableNo, uint8_t buf, uint32_t slot) {
+    if (tableNo < DBS_MAX_TABLES && buf < 2 && slot < detail::gadwFreeHint[tableNo][buf]) {
+        detail::gadwFreeHint[tableNo][buf] = slot;
+    }
+}
+inline void ResetFreeHint(uint16_t tableNo, uint8_t buf) { SetFreeHint(tableNo, buf, 0); }
+inline void CopyFreeHint(uint16_t tableNo, uint8_t fromBuf, uint8_t toBuf) {
+    if (tableNo < DBS_MAX_TABLES && fromBuf < 2 && toBuf < 2) {
+        detail::gadwFreeHint[tableNo][toBuf] = detail::gadwFreeHint[tableNo][fromBuf];
+    }
+}
+
+// The number of field descriptors the table's descriptor block was made for (the field count given at
+// creation); DbsAddDomain never goes beyond it. 0 for a free entry.
+inline uint16_t DomainCapacity(uint16_t tableNo) {
+    return tableNo < DBS_MAX_TABLES ? detail::gawDomainCapacity[tableNo] : 0;
+}
+
+// Forgets the internal state kept beside a form entry (hints, field capacity); used when an entry is filled and
+// when the core is released.
+void ResetTableSideState(uint16_t tableNo, uint16_t domainCapacity);
 
 }  // namespace dbs::core

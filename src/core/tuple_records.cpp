@@ -1,0 +1,134 @@
+/*
+ * Whole-record calls on a buffer: reading and writing the current record, appending into the lowest free slot,
+ * deleting the current record, and the used count and data length.
+ *
+ * Appending keeps the "lowest free slot" rule without rescanning from slot 0 every time: the core keeps per
+ * buffer a lower bound of the lowest free slot (core_state.h). Every slot below it is in use, so the scan for a
+ * free slot starts there; an append moves the bound past the slot it took and a delete pulls it back. Filling a
+ * table is therefore linear in the number of records.
+ */
+#include <algorithm>
+#include <cstring>
+
+#include "core/tuple_ops.h"
+
+namespace dbs::core {
+namespace {
+
+// The lowest free slot (0-based) at or above `from`, or `end` when there is none.
+uint32_t FindFreeSlot(const TupleBuffer& buf, uint32_t from, uint32_t end) {
+    for (uint32_t slot = from; slot < end; ++slot) {
+        if (!buf.IsUsed(slot + 1)) return slot;
+    }
+    return end;
+}
+
+}  // namespace
+
+uint8_t GetTuple(Role role, uint32_t hTable, void* dst) {
+    if (!IsValidTable(hTable)) {
+        DBS_TRACE_BAD_TABLE(hTable);
+        return 0;
+    }
+    DBS_REFUSE_NULL(dst, 0);
+    return WithTupleBuffer(role, hTable, [&](TupleBuffer& buf) -> uint8_t {
+        const char* table = buf.Form().achDBName;
+        if (!buf.Exists()) {
+            DbsTraceLog("[File: %s, Line: %d] table %s is null.", DBS_HERE, table);
+            return 0;
+        }
+        const uint32_t cur = buf.Cursor();
+        if (!buf.InRange(cur) || !buf.IsUsed(cur)) {
+            DbsTraceLog("[File: %s, Line: %d] table %s %dth record already deleted.", DBS_HERE, table,
+                        static_cast<int>(cur));
+            return 0;
+        }
+        std::memcpy(dst, buf.Data(cur), buf.DataLen());
+        return 1;
+    });
+}
+
+uint8_t SetTuple(Role role, uint32_t hTable, const void* src) {
+    if (!IsValidTable(hTable)) {
+        DBS_TRACE_BAD_TABLE(hTable);
+        return 0;
+    }
+    DBS_REFUSE_NULL(src, 0);
+    return WithTupleBuffer(role, hTable, [&](TupleBuffer& buf) -> uint8_t {
+        const char* table = buf.Form().achDBName;
+        if (!buf.Exists()) {
+            DbsTraceLog("[File: %s, Line: %d] table %s is null.", DBS_HERE, table);
+            return 0;
+        }
+        const uint32_t cur = buf.Cursor();
+        if (!buf.InRange(cur)) {
+            DbsTraceLog("[File: %s, Line: %d] table %s has no current record.", DBS_HERE, table);
+            return 0;
+        }
+        if (!buf.IsUsed(cur)) {
+            *buf.Slot(cur) = DBS_TUPLE_USED;
+            ++buf.Used();
+        }
+        std::memcpy(buf.Data(cur), src, buf.DataLen());
+        return 1;
+    });
+}
+
+uint32_t GetTupleNum(Role role, uint32_t hTable) {
+    return WithTupleBuffer(role, hTable, [](TupleBuffer& buf) -> uint32_t { return buf.Used(); });
+}
+
+uint8_t AppendTuple(Role role, uint32_t hTable) {
+    return WithTupleBuffer(role, hTable, [&](TupleBuffer& buf) -> uint8_t {
+        if (!buf.Exists()) return 0;
+        const char* table = buf.Form().achDBName;
+        const uint32_t cap = buf.Capacity();
+        if (buf.Used() >= cap) {
+            if (role == Role::Main) {
+                DbsTraceLog("[File: %s, Line: %d] table %s full (%d records), cannot insert record", DBS_HERE, table,
+                            static_cast<int>(cap));
+            } else {
+                DbsTraceLog("[File: %s, Line: %d] table %s is full (%d records).", DBS_HERE, table,
+                            static_cast<int>(cap));
+            }
+            return 0;
+        }
+        const uint16_t tableNo = buf.TableNo();
+        const uint32_t hint = std::min(FreeHint(tableNo, buf.No()), cap);
+        uint32_t slot = FindFreeSlot(buf, hint, cap);
+        // Only reachable if some code freed a slot without lowering the bound: fall back to the slots below it
+        // rather than report a table with room as full.
+        if (slot == cap) {
+            slot = FindFreeSlot(buf, 0, hint);
+            if (slot == hint) return 0;
+        }
+        *buf.Slot(slot + 1) = DBS_TUPLE_USED;
+        buf.Cursor() = slot + 1;
+        ++buf.Used();
+        SetFreeHint(tableNo, buf.No(), slot + 1);
+        return 1;
+    });
+}
+
+uint8_t DeleteTuple(Role role, uint32_t hTable) {
+    return WithTupleBuffer(role, hTable, [&](TupleBuffer& buf) -> uint8_t {
+        const char* table = buf.Form().achDBName;
+        if (!buf.Exists()) {
+            DbsTraceLog("[File: %s, Line: %d] table %s null.", DBS_HERE, table);
+            return 0;
+        }
+        const uint32_t cur = buf.Cursor();
+        if (!buf.InRange(cur)) {
+            DbsTraceLog("[File: %s, Line: %d] table %s has no current record.", DBS_HERE, table);
+            return 0;
+        }
+        if (buf.IsUsed(cur)) {
+            *buf.Slot(cur) = DBS_TUPLE_FREE;
+            if (buf.Used() > 0) --buf.Used();
+            NoteSlotFreed(buf.TableNo(), buf.No(), cur - 1);
+        }
+        return 1;
+    });
+}
+
+}  // namespace dbs::core
