@@ -85,8 +85,10 @@ bool Session::Open() {
         err_ << "dbsql: cannot open trace file " << options_.traceFile << '\n';
         return false;
     }
-    if (!options_.dataDir.empty()) {
-        std::string dir = WithSlash(options_.dataDir);
+    // Without a data directory nothing is loaded or saved there; the working directory stands in so that the
+    // library has a data path to derive its directories from.
+    {
+        std::string dir = WithSlash(options_.dataDir.empty() ? std::string(".") : options_.dataDir);
         if (dir.size() >= DBS_PATH_SIZE) {
             err_ << "dbsql: the data directory name is longer than " << DBS_PATH_SIZE - 1 << " characters\n";
             return false;

@@ -1,7 +1,6 @@
 /* The shell's trace sink. The library writes diagnostics through the trace library only; with this sink in
    place the shell decides where they go: into the error block of the statement that caused them, live onto
-   standard error, and to a trace file. A line with a stamp is kept as "file:line: text", the form the trace
-   library itself writes. */
+   standard error, and to a trace file. */
 #include "trace_capture.h"
 
 #include <dbs/traceprint.h>
@@ -44,18 +43,14 @@ void TraceCollector::Sink(void* ctx, int /*level*/, const char* stampFile, int s
 }
 
 void TraceCollector::Add(const char* stampFile, int stampLine, const char* text) {
-    std::string line;
-    if (stampFile != nullptr) {
-        line += stampFile;
-        line += ':';
-        line += std::to_string(stampLine);
-        line += ": ";
-    }
-    line += text != nullptr ? text : "";
+    // The message itself names its source; the stamp (where the trace call was made) goes to the trace file
+    // only, in the form the trace library writes by default.
+    std::string line = text != nullptr ? text : "";
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
 
     std::lock_guard lock(mutex_);
     if (file_ != nullptr) {
+        if (stampFile != nullptr) std::fprintf(file_, "%s:%d: ", stampFile, stampLine);
         std::fputs(line.c_str(), file_);
         std::fputc('\n', file_);
         std::fflush(file_);
