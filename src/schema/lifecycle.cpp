@@ -21,12 +21,8 @@
 #include <dbs/dbs.h>
 
 #include "catalog/catalog_lists.h"
+#include "core/core_state.h"
 #include "runtime/trace_log.h"
-
-// The core's counters and started flag (defined with the core state).
-extern uint32_t gbDbsInit;
-extern uint16_t gwTableNum;
-extern uint16_t gwIdxNum;
 
 namespace dbs::schema {
 

@@ -21,8 +21,10 @@ namespace dbs::schema {
 
 namespace {
 
-constexpr unsigned kParseOptions =
-    pugi::parse_default | pugi::parse_comments | pugi::parse_pi | pugi::parse_declaration;
+// Parsed as a fragment so that text outside the root element is kept as a node and can be refused; the
+// single-root rule is checked after the parse.
+constexpr unsigned kParseOptions = pugi::parse_default | pugi::parse_comments | pugi::parse_pi |
+                                   pugi::parse_declaration | pugi::parse_fragment;
 
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
