@@ -146,6 +146,13 @@ uint8_t Locate(uint32_t hIndex, const void* pbyKey, Memory m) {
     return m == Memory::Main ? DbsSetTupleNo(idx->dwDBHandle, tupleNo) : DbsSetTupleNoEX(idx->dwDBHandle, tupleNo);
 }
 
+// An entry must name a tuple: tuple number 0 reads as "no entry", so an entry holding it would be counted but
+// never found, and a later insertion of the same key would duplicate it.
+uint8_t NoCurrentTuple(uint32_t hIndex, uint32_t hTable) {
+    DbsTraceLog("[File:%s Line%d] Index Handle %x: table %xH has no current tuple", DBS_HERE, hIndex, hTable);
+    return 0;
+}
+
 uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
     TagIdxForm* idx = IndexForm(hIndex);
     if (idx == nullptr) {
@@ -158,15 +165,10 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
     uint32_t t = m == Memory::Main ? DbsGetTupleNo(idx->dwDBHandle) : DbsGetTupleNoEX(idx->dwDBHandle);
     Found found;
     if (FetchForChange(hIndex, m, b, pbyKey, found) == 0) return 0;
-    if (t == 0) {
-        // An entry must name a tuple: tuple number 0 reads as "no entry" and would break the index.
-        DbsTraceLog("[File:%s Line%d] Index Handle %x: table %xH has no current tuple", DBS_HERE, hIndex,
-                    idx->dwDBHandle);
-        return 0;
-    }
     uint64_t bytes = AllocatedBufferBytes(DBS_HANDLE_NO(hIndex));
     IndexGroup group = GroupOf(*idx);
     if (found.present) {
+        if (t == 0) return NoCurrentTuple(hIndex, idx->dwDBHandle);
         if (group == IndexGroup::Sorted) {
             SortedIndex(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]).Repoint(found.hit.pos, t);
         } else {
@@ -178,6 +180,7 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
     if (table == nullptr) return 0;
     uint8_t tb = BufferOf(*table, m);
     if (tb > 1 || idx->adwIdxEntryNum[b] >= table->adwTupleNum[tb]) return 0;
+    if (t == 0) return NoCurrentTuple(hIndex, idx->dwDBHandle);
     switch (group) {
     case IndexGroup::Array1D:
     case IndexGroup::Array2D:

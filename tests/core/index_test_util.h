@@ -1,0 +1,67 @@
+// Helpers of the index and buffer tests: a small table built in code with an index on it, and records added in
+// main or secondary memory together with their index entries.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <initializer_list>
+#include <vector>
+
+#include "core/core_state.h"
+#include "support/trace_capture.h"
+
+namespace dbs::test::index {
+
+struct Field {
+    const char* name;
+    char kind;
+    uint16_t len;
+};
+
+// Creates table `no` with its storage; 0 (and a test failure) when it cannot.
+inline uint32_t Table(uint16_t no, const char* name, uint32_t capacity, std::initializer_list<Field> fields,
+                      bool storage = true) {
+    uint32_t h = DbsCreateTableFormNo(no, name, 0, capacity, static_cast<uint16_t>(fields.size()));
+    EXPECT_NE(h, 0u) << name;
+    for (const Field& f : fields) EXPECT_EQ(DbsAddDomain(h, f.name, f.kind, f.len, 1), 1) << f.name;
+    if (storage) {
+        EXPECT_EQ(DbsAllocMemory(h), 1) << name;
+    }
+    return h;
+}
+
+// Appends a record whose data bytes are `tuple` (at least the table's data length) and leaves the cursor on it.
+inline uint32_t Append(uint32_t hTable, const void* tuple, bool secondary = false) {
+    if (secondary) {
+        EXPECT_EQ(DbsAppendTupleEX(hTable), 1);
+        EXPECT_EQ(DbsSetTupleEX(hTable, tuple), 1);
+        return DbsGetTupleNoEX(hTable);
+    }
+    EXPECT_EQ(DbsAppendTuple(hTable), 1);
+    EXPECT_EQ(DbsSetTuple(hTable, tuple), 1);
+    return DbsGetTupleNo(hTable);
+}
+
+inline TagIdxForm& Idx(uint32_t hIndex) { return gptIdx_Form[DBS_HANDLE_NO(hIndex)]; }
+inline TagDBForm& Form(uint32_t hTable) { return gptDB_Form[DBS_HANDLE_NO(hTable)]; }
+
+// The (tuple number, key) entries of buffer b of a sorted index, in stored order.
+struct Entry {
+    uint32_t tupleNo;
+    std::vector<uint8_t> key;
+    bool operator==(const Entry&) const = default;
+};
+inline std::vector<Entry> Entries(uint32_t hIndex, uint8_t b) {
+    const TagIdxForm& idx = Idx(hIndex);
+    std::vector<Entry> out;
+    for (uint32_t i = 0; i < idx.adwIdxEntryNum[b]; ++i) {
+        const char* e = idx.apchIdxAddr[b] + uint64_t{i} * idx.wIdxEntryLen;
+        Entry entry;
+        std::memcpy(&entry.tupleNo, e, 4);
+        entry.key.assign(e + 4, e + idx.wIdxEntryLen);
+        out.push_back(entry);
+    }
+    return out;
+}
+
+}  // namespace dbs::test::index
