@@ -1,0 +1,96 @@
+// The UPDATE driver: for every record whose condition is not false, all SET values are computed first (so that
+// SET a = b, b = a exchanges two columns), written into a copy of the record converted to their columns' types,
+// and the record goes to the checked update. Publishing follows the DELETE driver: a statement of its own outside
+// a transaction, swapped only when every record was accepted.
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+
+#include "runtime/trace_log.h"
+#include "sql/executor.h"
+#include "sql/transaction.h"
+#include "sql/value_ops.h"
+
+namespace dbs::sql {
+
+namespace {
+
+// A number stored into a character column is written as its decimal text.
+void NumberAsText(const SqlValue& v, char (&text)[40], size_t& len) {
+    int n = 0;
+    switch (ClassOf(v.type())) {
+        case NumClass::kLong: n = std::snprintf(text, sizeof text, "%" PRId32, v.AsLong()); break;
+        case NumClass::kULong: n = std::snprintf(text, sizeof text, "%" PRIu32, v.AsULong()); break;
+        case NumClass::kDouble: n = std::snprintf(text, sizeof text, "%.17g", v.AsDouble()); break;
+        default: break;
+    }
+    len = n > 0 ? static_cast<size_t>(n) : 0;
+}
+
+// Writes one SET value into the record at its column: at most the column's width; a shorter string is followed
+// by one zero byte and the rest of the column keeps its old bytes.
+void StoreValue(uint8_t* field, const SqlColumnRef& col, SqlValue& v) {
+    SqlConvertValue(v, col.iType);
+    uint32_t width = static_cast<uint32_t>(col.iWidth);
+    const void* src = nullptr;
+    size_t size = 0;
+    char text[40];
+    char slot[8] = {};
+    if (col.iType == DB_STRING && IsNumericType(v.type())) {
+        NumberAsText(v, text, size);
+        src = text;
+    } else if (v.type() == DB_STRING) {
+        std::string_view t = v.text();
+        src = t.data();
+        size = t.size();
+    } else if (v.OwnsBytes()) {
+        src = v.bytes();
+        size = v.length();
+    } else {
+        size = ValueWidth(v);
+        if (size > sizeof slot) size = sizeof slot;
+        WriteValueBytes(v, slot, static_cast<uint32_t>(size));
+        src = slot;
+    }
+    size_t n = size < width ? size : width;
+    if (n != 0) std::memcpy(field, src, n);
+    if ((col.iType == DB_STRING || v.type() == DB_STRING) && n < width) field[n] = 0;
+}
+
+int upd_updaterecord(TagSqlParser& ctx, ExecState& st) {
+    for (int i = 0; i < ctx.iSetNum; ++i) {
+        const SqlColumnRef* col = ctx.atSet[i].ptColumn;
+        if (col == nullptr || col->iTableIndex != 0) return SqlRaiseError(ctx, kSqlErrFieldRef, nullptr);
+        StoreValue(st.from[0].pbyRecord + col->iOffset, *col, st.set[i]);
+    }
+    if (!DbsSysUpdateTabTuple(st.from[0].hTable, st.from[0].pbyRecord)) {
+        DbsTraceLog("[File=%s,Line=%d] upd_updaterecord Error!", DBS_HERE);
+        return -1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+int RunUpdate(TagSqlParser& ctx, ExecState& st) {
+    bool own = !TransactionActive();
+    if (own) DbsAllCopyData();
+    int end = ScanPosition(ctx, st);
+    while (end == kScanOnRecord) {
+        int r = cond_eval(ctx, st, ctx.ptWhere);
+        if (r != 0) {
+            for (int i = 0; i < ctx.iSetNum; ++i) {
+                if (SqlEvalExpr(ctx, st, ctx.atSet[i].ptExpr, st.set[i]) != 0) return -1;
+            }
+            if (upd_updaterecord(ctx, st) != 0) return -1;
+        } else if (ctx.iErrCode != 0) {
+            DbsTraceLog("[File=%s,Line=%d] cond_eval where Error!", DBS_HERE);
+            return -1;
+        }
+        end = ScanAdvance(ctx, st);
+    }
+    if (own) DbsChangeOverAddr();
+    return 0;
+}
+
+}  // namespace dbs::sql
