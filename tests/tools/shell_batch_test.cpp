@@ -76,16 +76,16 @@ TEST_F(ShellTest, SelectResultsInEveryMode) {
         const char* mode;
         const char* expected;
     } cases[] = {
-        {"csv", "ID,NAME,CODES\r\n1,North,\"[1, 2, 3]\"\r\n2,\"South, far\",[7]\r\n"},
+        {"csv", "ID,NAME,CODES\r\n1,North,\"[1, 2, 3]\"\r\n2,\"South, far\",\"[7, 0, 0]\"\r\n"},
         {"json",
-         "[\n {\"ID\":1,\"NAME\":\"North\",\"CODES\":[1,2,3]},\n {\"ID\":2,\"NAME\":\"South, far\",\"CODES\":[7]}\n]\n"},
-        {"line", "   ID = 1\n NAME = North\nCODES = [1, 2, 3]\n\n   ID = 2\n NAME = South, far\nCODES = [7]\n"},
+         "[\n {\"ID\":1,\"NAME\":\"North\",\"CODES\":[1,2,3]},\n {\"ID\":2,\"NAME\":\"South, far\",\"CODES\":[7,0,0]}\n]\n"},
+        {"line", "   ID = 1\n NAME = North\nCODES = [1, 2, 3]\n\n   ID = 2\n NAME = South, far\nCODES = [7, 0, 0]\n"},
         {"table",
          "+----+------------+-----------+\n"
          "| ID | NAME       | CODES     |\n"
          "+----+------------+-----------+\n"
          "|  1 | North      | [1, 2, 3] |\n"
-         "|  2 | South, far | [7]       |\n"
+         "|  2 | South, far | [7, 0, 0] |\n"
          "+----+------------+-----------+\n"},
     };
     for (const auto& c : cases) {

@@ -10,8 +10,12 @@ namespace dbsql {
 
 bool ProgressBar::Enabled() { return isatty(STDERR_FILENO) == 1; }
 
-ProgressBar::ProgressBar(std::string label, uint64_t total, uint64_t threshold)
-    : label_(std::move(label)), total_(total), threshold_(threshold), enabled_(Enabled()) {}
+ProgressBar::ProgressBar(std::string label, uint64_t total, uint64_t threshold, std::FILE* out)
+    : label_(std::move(label)),
+      total_(total),
+      threshold_(threshold),
+      out_(out != nullptr ? out : stderr),
+      enabled_(isatty(fileno(out_)) == 1) {}
 
 ProgressBar::~ProgressBar() { Finish(); }
 
@@ -31,19 +35,19 @@ void ProgressBar::Draw(uint64_t done) {
         int filled = static_cast<int>(shown * kWidth / total_);
         for (int i = 0; i < kWidth; ++i) bar[i] = i < filled ? '#' : '.';
         bar[kWidth] = 0;
-        std::fprintf(stderr, "\r%s [%s] %3d%%", label_.c_str(), bar, static_cast<int>(shown * 100 / total_));
+        std::fprintf(out_, "\r%s [%s] %3d%%", label_.c_str(), bar, static_cast<int>(shown * 100 / total_));
     } else {
         static const char kSpin[] = "|/-\\";
-        std::fprintf(stderr, "\r%s %c %llu", label_.c_str(), kSpin[spin_++ % 4], static_cast<unsigned long long>(done));
+        std::fprintf(out_, "\r%s %c %llu", label_.c_str(), kSpin[spin_++ % 4], static_cast<unsigned long long>(done));
     }
-    std::fflush(stderr);
+    std::fflush(out_);
     drawn_ = true;
 }
 
 void ProgressBar::Finish() {
     if (!drawn_) return;
-    std::fprintf(stderr, "\r\033[K");
-    std::fflush(stderr);
+    std::fprintf(out_, "\r\033[K");
+    std::fflush(out_);
     drawn_ = false;
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 namespace dbsql {
@@ -13,7 +14,8 @@ class ProgressBar {
 public:
     // total: units of the whole work (0 when unknown: a spinner is drawn instead of a bar). threshold: units
     // of work done before the bar appears.
-    ProgressBar(std::string label, uint64_t total, uint64_t threshold);
+    // out: where to draw (standard error unless it is redirected for the duration of the work).
+    ProgressBar(std::string label, uint64_t total, uint64_t threshold, std::FILE* out = nullptr);
     ~ProgressBar();
     ProgressBar(const ProgressBar&) = delete;
     ProgressBar& operator=(const ProgressBar&) = delete;
@@ -30,6 +32,7 @@ private:
     std::string label_;
     uint64_t total_;
     uint64_t threshold_;
+    std::FILE* out_;
     bool enabled_;
     bool drawn_ = false;
     unsigned spin_ = 0;

@@ -88,7 +88,7 @@ void DescribeTable(const TableInfo& t, const Catalogue& cat, const std::vector<T
                 if (c.dwTableHandle == t.handle)
                     out << fmt::format("  foreign key -> {} key {}, on delete {}: \"{}\"\n",
                                        TableName(c.dwRelTableHandle, all),
-                                       c.dwRelIndexHandle - 4 * DBS_HANDLE_NO(c.dwRelTableHandle),
+                                       DBS_HANDLE_NO(c.dwRelIndexHandle) - 4 * DBS_HANDLE_NO(c.dwRelTableHandle),
                                        c.byConsType == DBS_CONS_FK_CASCADE ? "cascade" : "restrict", cond);
                 if (c.dwRelTableHandle == t.handle)
                     out << fmt::format("  referenced by {} ({}): \"{}\"\n", TableName(c.dwTableHandle, all),

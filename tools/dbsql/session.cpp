@@ -7,11 +7,13 @@
    save leaves the old files in place; a table whose file exists but could not be loaded is never saved over. */
 #include "session.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <ostream>
@@ -69,6 +71,36 @@ struct LoadProgress {
 
 constexpr uint64_t kProgressThresholdBytes = 256 * 1024;
 
+// The library marks every chunk it reads from a table file with a "." on standard error. That is no
+// diagnostic, and in the shell it would break up the error blocks, so it is sent to /dev/null while the
+// tables load; terminal() is the real standard error, for the progress bar.
+class QuietStderr {
+public:
+    QuietStderr() {
+        std::fflush(stderr);
+        saved_ = dup(STDERR_FILENO);
+        int null = open("/dev/null", O_WRONLY);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+        if (saved_ >= 0) terminal_ = fdopen(dup(saved_), "w");
+    }
+    ~QuietStderr() {
+        std::fflush(stderr);
+        if (terminal_ != nullptr) std::fclose(terminal_);
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+    std::FILE* terminal() const { return terminal_ != nullptr ? terminal_ : stderr; }
+
+private:
+    int saved_ = -1;
+    std::FILE* terminal_ = nullptr;
+};
+
 }  // namespace
 
 Session::Session(const Options& options, std::ostream& out, std::ostream& err)
@@ -118,13 +150,17 @@ bool Session::Load() {
     fs::path data(options_.dataDir);
     uint64_t total = 0;
     for (const auto& t : ListTables()) total += FileSize(data / "temp" / (t.name + ".QDB"));
-    LoadProgress progress{ProgressBar("loading", total, kProgressThresholdBytes)};
-    trace_.Clear();
-    trace_.SetObserver(&LoadProgress::Observe, &progress);
-    uint8_t ok = DbsLoadData();
-    trace_.SetObserver(nullptr, nullptr);
-    progress.bar.Finish();
-    auto lines = trace_.Take();
+    std::vector<std::string> lines;
+    {
+        QuietStderr quiet;
+        LoadProgress progress{ProgressBar("loading", total, kProgressThresholdBytes, quiet.terminal())};
+        trace_.Clear();
+        trace_.SetObserver(&LoadProgress::Observe, &progress);
+        DbsLoadData();
+        trace_.SetObserver(nullptr, nullptr);
+        progress.bar.Finish();
+        lines = trace_.Take();
+    }
 
     // A table without any file simply starts empty (a new data directory); a table whose file is there but
     // could not be read is a failure, and its file is protected from being saved over.
@@ -148,7 +184,6 @@ bool Session::Load() {
              detail);
         return false;
     }
-    (void)ok;
     return true;
 }
 
