@@ -131,6 +131,13 @@ TEST_F(ShellTest, ScriptFileAndUnknownCommands) {
     EXPECT_NE(missing.err.find("cannot open nosuch.sql"), std::string::npos);
 }
 
+TEST_F(ShellTest, CommandsRunBeforeTheScript) {
+    WriteFile(dir / "script.sql", ".count CITY\n");
+    auto r = Run({"-c", ".mode csv", "-c", ".count REGION", "script.sql"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "0\n0\n");
+}
+
 TEST_F(ShellTest, QuitStopsReading) {
     auto r = Run({}, ".count REGION\n.quit\n.count NOSUCH\n");
     EXPECT_EQ(r.status, 0) << r.err;

@@ -102,6 +102,16 @@ TEST_F(ShellTest, SaveAndLoadTheDataDirectory) {
     EXPECT_EQ(ReadFile(dir / "copy/temp/REGION.QDB"), ReadFile(dir / "data/temp/REGION.QDB"));
 }
 
+TEST_F(ShellTest, LoadGoesBackToTheSavedData) {
+    WriteFile(dir / "in.csv", "\xEF\xBB\xBFID,NAME,CODES,LEVEL\n1,North,[1],1\n2,South,[2],2\n");
+    auto r = Run({"-d", "data", "--no-load"},
+                 ".import in.csv REGION\n.save\nDELETE FROM REGION\n.count REGION\n.load\n.count REGION\n"
+                 ".begin\n.load\n.rollback\n");
+    EXPECT_EQ(r.status, 1);  // .load inside a transaction is refused
+    EXPECT_EQ(r.out, "imported 2 records into REGION\n0\n2\n");
+    EXPECT_NE(r.err.find("commit or roll back the transaction before reloading"), std::string::npos) << r.err;
+}
+
 TEST_F(ShellTest, ANewDataDirectoryStartsEmpty) {
     auto r = Run({"-d", "fresh", "-c", ".count REGION"});
     EXPECT_EQ(r.status, 0) << r.err;

@@ -45,6 +45,8 @@ ImportReport ImportCsv(const std::string& path, const TableInfo& table, bool inT
         report.error = path + ": no header row" + (reader.error().empty() ? "" : " (" + reader.error() + ")");
         return report;
     }
+    // A byte-order mark, as some spreadsheets write it, is not part of the first column's name.
+    if (header[0].starts_with("\xEF\xBB\xBF")) header[0].erase(0, 3);
     // Column c of the file feeds field columnField[c] of the table.
     std::vector<size_t> columnField(header.size());
     std::vector<bool> taken(table.fields.size());

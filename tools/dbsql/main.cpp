@@ -39,22 +39,25 @@ int main(int argc, char** argv) {
     dbsql::Session session(options, std::cout, std::cerr);
     if (!session.Open()) return 1;
 
+    // -c statements run first, then a statements file; without either, standard input.
     bool interactive = false;
-    if (!options.commands.empty()) {
-        for (const auto& c : options.commands)
-            if (!session.RunLine(c)) break;
-    } else if (!options.script.empty()) {
+    bool go = true;
+    for (const auto& c : options.commands)
+        if (go) go = session.RunLine(c);
+    if (go && !options.script.empty()) {
         std::ifstream in(options.script);
         if (!in) {
             std::cerr << "dbsql: cannot open " << options.script << '\n';
             return 1;
         }
         RunStream(session, in);
-    } else if (isatty(STDIN_FILENO) == 1) {
-        interactive = true;
-        RunInteractive(session);
-    } else {
-        RunStream(session, std::cin);
+    } else if (options.commands.empty() && options.script.empty()) {
+        if (isatty(STDIN_FILENO) == 1) {
+            interactive = true;
+            RunInteractive(session);
+        } else {
+            RunStream(session, std::cin);
+        }
     }
 
     bool saved = true;
