@@ -36,6 +36,20 @@ TEST_F(ShellTest, ImportExportRoundTrip) {
     EXPECT_EQ(ReadFile(dir / "c.csv"), "ID,REGION,NAME\r\n10,1,Oslo\r\n");
 }
 
+TEST_F(ShellTest, EachFormatEscapesItsSpecialCharacters) {
+    WriteFile(dir / "in.csv", kRegions);
+    const char* select = "SELECT NAME FROM REGION WHERE ID > 2";
+    auto json = Run({"--mode", "json", "-c", ".import in.csv REGION", "-c", select});
+    EXPECT_NE(json.out.find("[\n {\"NAME\":\"Say \\\"hi\\\"\"},\n {\"NAME\":\"two\\r\\nlines\"}\n]\n"),
+              std::string::npos)
+        << json.out;
+    auto csv = Run({"--mode", "csv", "-c", ".import in.csv REGION", "-c", select});
+    EXPECT_NE(csv.out.find("NAME\r\n\"Say \"\"hi\"\"\"\r\n\"two\r\nlines\"\r\n"), std::string::npos) << csv.out;
+    // Aligned tables keep their frame: control characters are shown as '?'.
+    auto table = Run({"--mode", "table", "-c", ".import in.csv REGION", "-c", select});
+    EXPECT_NE(table.out.find("| two??lines |"), std::string::npos) << table.out;
+}
+
 TEST_F(ShellTest, RefusedImportRowsAreReportedAndTheOthersKept) {
     WriteFile(dir / "in.csv",
               "ID,NAME,CODES,LEVEL\n"
