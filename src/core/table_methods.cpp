@@ -5,14 +5,17 @@
  * update and delete (installed by the catalogue), and a pre- and post-method around each. The dispatchers run
  * them in the documented order and return the last result; a table without any insert method refuses inserts.
  */
+#include <cstring>
+
 #include "core/core_state.h"
 #include "core/core_trace.h"
 
 namespace dbs::core {
 namespace {
 
-// The slot of method number `no` (1..13) in the form entry, as an untyped pointer slot; null for other numbers.
-DbsMethodFn* MethodSlot(TagDBForm& form, uint16_t no) {
+// The slot of method number `no` (1..13) in the form entry, as raw bytes (the form is packed, so a slot may sit
+// at any address and is written with memcpy); null for other numbers.
+void* MethodSlot(TagDBForm& form, uint16_t no) {
     void* slot = nullptr;
     switch (no) {
         case DBS_METHOD_LOAD: slot = &form.pfnLoad; break;
@@ -30,7 +33,7 @@ DbsMethodFn* MethodSlot(TagDBForm& form, uint16_t no) {
         case DBS_METHOD_POST_DELETE: slot = &form.pfnPostDelete; break;
         default: return nullptr;
     }
-    return static_cast<DbsMethodFn*>(slot);
+    return slot;
 }
 
 // Pre-method, method, post-method over one record: a refusing pre-method stops the dispatch, the post-method
@@ -79,13 +82,14 @@ DBS_API uint8_t DbsSetTableMethod(uint32_t hTable, uint16_t wMethodNo, DbsMethod
         DBS_TRACE_BAD_TABLE(hTable);
         return 0;
     }
-    DbsMethodFn* slot = MethodSlot(*form, wMethodNo);
+    void* slot = MethodSlot(*form, wMethodNo);
     if (slot == nullptr) {
         DbsTraceLog("[File: %s, Line: %d] set table (%xH) method %d error. method invalid.", DBS_HERE, hTable,
                     static_cast<int>(wMethodNo));
         return 0;
     }
-    *slot = pfnMethod;
+    static_assert(sizeof(DbsMethodFn) == sizeof(DbsTupleMethodFn) && sizeof(DbsMethodFn) == sizeof(DbsFormMethodFn));
+    std::memcpy(slot, &pfnMethod, sizeof pfnMethod);
     return 1;
 }
 

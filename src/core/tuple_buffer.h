@@ -32,8 +32,11 @@ public:
     // Bytes of a record as callers see them: the slot without its status byte.
     size_t DataLen() const { return form_.wTupleLen == 0 ? 0 : form_.wTupleLen - 1u; }
 
-    uint32_t& Cursor() const { return form_.adwTupleNo[no_]; }
-    uint32_t& Used() const { return form_.adwTupleNum[no_]; }
+    // TagDBForm is packed: its counters are read and written in place, never bound to references.
+    uint32_t Cursor() const { return form_.adwTupleNo[no_]; }
+    void SetCursor(uint32_t tupleNo) const { form_.adwTupleNo[no_] = tupleNo; }
+    uint32_t Used() const { return form_.adwTupleNum[no_]; }
+    void SetUsed(uint32_t count) const { form_.adwTupleNum[no_] = count; }
 
     bool InRange(uint32_t tupleNo) const { return tupleNo >= 1 && tupleNo <= Capacity(); }
     bool HasCurrent() const { return Exists() && InRange(Cursor()); }

@@ -30,11 +30,11 @@ uint8_t SetTupleNo(Role role, uint32_t hTable, uint32_t tupleNo) {
             return 0;
         }
         if (tupleNo == 0 || tupleNo > buf.Capacity()) {
-            buf.Cursor() = tupleNo == 0 ? 1 : buf.Capacity();
+            buf.SetCursor(tupleNo == 0 ? 1 : buf.Capacity());
             if (traced) DbsTraceLog("[File:%s Line%d] dwTupleNo = %d Invalid", DBS_HERE, static_cast<int>(tupleNo));
             return 0;
         }
-        buf.Cursor() = tupleNo;
+        buf.SetCursor(tupleNo);
         if (!buf.IsUsed(tupleNo)) {
             if (traced) {
                 DbsTraceLog("[File:%s Line%d] dwTupleNo = %d, tuple already deleted!", DBS_HERE,
@@ -55,7 +55,7 @@ uint8_t SkipToFirst(Role role, uint32_t hTable) {
         if (!buf.Exists()) return 0;
         const uint32_t found = ScanUp(buf, 1, buf.Capacity());
         if (found == 0) return 0;
-        buf.Cursor() = found;
+        buf.SetCursor(found);
         return 1;
     });
 }
@@ -65,7 +65,7 @@ uint8_t SkipToNext(Role role, uint32_t hTable) {
         if (!buf.Exists()) return 0;
         const uint32_t found = ScanUp(buf, uint64_t{buf.Cursor()} + 1, buf.Capacity());
         if (found == 0) return 0;
-        buf.Cursor() = found;
+        buf.SetCursor(found);
         return 1;
     });
 }
@@ -75,7 +75,7 @@ uint8_t SkipToPrev(Role role, uint32_t hTable) {
         if (!buf.Exists() || buf.Cursor() <= 1) return 0;
         for (uint32_t n = std::min(buf.Cursor() - 1, buf.Capacity()); n >= 1; --n) {
             if (buf.IsUsed(n)) {
-                buf.Cursor() = n;
+                buf.SetCursor(n);
                 return 1;
             }
         }

@@ -67,7 +67,7 @@ uint8_t SetTuple(Role role, uint32_t hTable, const void* src) {
         }
         if (!buf.IsUsed(cur)) {
             *buf.Slot(cur) = DBS_TUPLE_USED;
-            ++buf.Used();
+            buf.SetUsed(buf.Used() + 1);
         }
         std::memcpy(buf.Data(cur), src, buf.DataLen());
         return 1;
@@ -103,8 +103,8 @@ uint8_t AppendTuple(Role role, uint32_t hTable) {
             if (slot == hint) return 0;
         }
         *buf.Slot(slot + 1) = DBS_TUPLE_USED;
-        buf.Cursor() = slot + 1;
-        ++buf.Used();
+        buf.SetCursor(slot + 1);
+        buf.SetUsed(buf.Used() + 1);
         SetFreeHint(tableNo, buf.No(), slot + 1);
         return 1;
     });
@@ -124,7 +124,7 @@ uint8_t DeleteTuple(Role role, uint32_t hTable) {
         }
         if (buf.IsUsed(cur)) {
             *buf.Slot(cur) = DBS_TUPLE_FREE;
-            if (buf.Used() > 0) --buf.Used();
+            if (buf.Used() > 0) buf.SetUsed(buf.Used() - 1);
             NoteSlotFreed(buf.TableNo(), buf.No(), cur - 1);
         }
         return 1;

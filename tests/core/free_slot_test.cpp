@@ -74,7 +74,7 @@ TEST_F(FreeSlot, AppendMatchesAFullScanUnderRandomOperations) {
         for (uint8_t buf = 0; buf < 2; ++buf) {
             uint32_t used = 0;
             for (uint32_t n = 0; n < kCap; ++n) used += f.apchDBAddr[buf][n * f.wTupleLen] == DBS_TUPLE_USED;
-            ASSERT_EQ(f.adwTupleNum[buf], used) << step;
+            ASSERT_EQ(+f.adwTupleNum[buf], used) << step;
         }
     }
 }

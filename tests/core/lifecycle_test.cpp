@@ -31,8 +31,8 @@ TEST_F(CoreLifecycle, StartFillsTheGlobalsAndTheFourPaths) {
     const char* expected[4] = {"/tmp/dbs_core_paths/data", "/tmp/dbs_core_paths/temp",
                                "/tmp/dbs_core_paths/version", "/tmp/dbs_core_paths/data/rollback"};
     for (int n = 0; n < 4; ++n) {
-        EXPECT_STREQ(gptDbsPath->achPath[n], expected[n]);
-        EXPECT_EQ(gptDbsPath->abyPathFlag[n], 1) << n;  // the path check reports every path as present
+        EXPECT_STREQ(+gptDbsPath->achPath[n], expected[n]);
+        EXPECT_EQ(+gptDbsPath->abyPathFlag[n], 1) << n;  // the path check reports every path as present
     }
     for (uint16_t no = 0; no < DBS_MAX_TABLES; ++no) ASSERT_EQ(DbsGetDBHandle(no), 0u);
 }
@@ -110,7 +110,7 @@ TEST_F(CoreLifecycle, CallsOnAStoppedCoreAreRefused) {
     EXPECT_EQ(trace.Last(), "[File: * Line: *] Handle 10000H Invalid");
     EXPECT_EQ(DbsGetDBHandle(0), 0u);
     EXPECT_EQ(trace.Last(), "[File:* Line*] gptDB_Form is NULL");
-    EXPECT_EQ(DbsGetDBForm(0).dwDBHandle, 0u);
+    EXPECT_EQ(+DbsGetDBForm(0).dwDBHandle, 0u);
     EXPECT_EQ(DbsGetTableHandle("A"), 0u);
     ASSERT_GT(trace.Count(), 0u);
     EXPECT_EQ(trace.Lines().back().text, "DbsGetTableHandle get unexcept error");

@@ -18,7 +18,7 @@ TEST_F(Lookup, HandlesByNumberAndByName) {
     EXPECT_EQ(trace.Count(), 0u);
     EXPECT_EQ(DbsGetDBHandle(128), 0u);
     EXPECT_EQ(trace.Last(), "[File:* Line*] gptDB_Form Item 128 Exceed");
-    EXPECT_EQ(DbsGetDBForm(200).dwDBHandle, 0u);
+    EXPECT_EQ(+DbsGetDBForm(200).dwDBHandle, 0u);
     EXPECT_EQ(trace.Last(), "[File:* Line*] gptDB_Form Item 200 Exceed");
 
     trace.Clear();
@@ -41,7 +41,7 @@ TEST_F(Lookup, DescriptorCopyAndFields) {
     EXPECT_EQ(DbsGetDomainNum(h), 2);
     EXPECT_EQ(DbsGetTableType(h), 1);
     EXPECT_STREQ(DbsGetTableName(h), "CITY");
-    EXPECT_STREQ(DbsGetDomainName(h, 1)->achDMName, "POP");
+    EXPECT_STREQ(+DbsGetDomainName(h, 1)->achDMName, "POP");
     EXPECT_EQ(DbsGetDomainName(h, 2), nullptr);
     EXPECT_EQ(trace.Last(), "[File:* Line*] Domain No 2 of table CITY Invalid");
 
@@ -75,11 +75,11 @@ TEST_F(PathTable, CurrentPathNumber) {
 TEST_F(PathTable, PathsAreBuiltUnderTheVersionPathWithBounds) {
     DbsSetDataPath("/srv/dbs/");
     DbsSetPath(2, "scratch");
-    EXPECT_STREQ(gptDbsPath->achPath[1], "/srv/dbs/scratch");
+    EXPECT_STREQ(+gptDbsPath->achPath[1], "/srv/dbs/scratch");
     const std::string before = gptDbsPath->achPath[0];
     DbsSetPath(0, "x");
     DbsSetPath(5, "x");
-    EXPECT_EQ(gptDbsPath->achPath[0], before);
+    EXPECT_EQ(+gptDbsPath->achPath[0], before);
     EXPECT_EQ(trace.Count(), 0u);
 
     // A data path that fills the field leaves no room for a name: the path is refused and kept.
@@ -88,9 +88,9 @@ TEST_F(PathTable, PathsAreBuiltUnderTheVersionPathWithBounds) {
     DbsSetDataPath(longPath.c_str());
     DbsSetPath(4, "data/rollback");
     EXPECT_EQ(trace.Last(), "[File:* Line*] path 4 (" + longPath + "data/rollback) exceed 259 chars");
-    EXPECT_EQ(gptDbsPath->achPath[3], path4);
+    EXPECT_EQ(+gptDbsPath->achPath[3], path4);
     DbsSetPath(1, "");
-    EXPECT_EQ(gptDbsPath->achPath[0], longPath);
+    EXPECT_EQ(+gptDbsPath->achPath[0], longPath);
     DbsSetPath(1, nullptr);
     EXPECT_EQ(trace.Last(), "[File:* Line:*] DbsSetPath param pchName is NULL!");
     DbsSetDataPath("");

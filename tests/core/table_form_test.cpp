@@ -15,20 +15,20 @@ TEST_F(TableForm, CreationFillsTheEntryAndFieldsFollowEachOther) {
     const uint32_t h = DbsCreateTableFormNo(3, "ORDERS", 77, 10, 3);
     ASSERT_EQ(h, 0x10003u);
     TagDBForm f = DbsGetDBForm(3);
-    EXPECT_EQ(f.dwDBHandle, h);
-    EXPECT_STREQ(f.achDBName, "ORDERS");
-    EXPECT_EQ(f.wDBReserved, 77);
-    EXPECT_EQ(f.byDBFlag, DBS_FLAG_SAVE_PENDING);
-    EXPECT_EQ(f.dwMaxTupleNum, 10u);
-    EXPECT_EQ(f.byDBMainAddrPtr, 0);
-    EXPECT_EQ(f.byDBSecondAddrPtr, 1);
-    EXPECT_EQ(f.apchDBAddr[0], nullptr);
-    EXPECT_EQ(f.apchDBAddr[1], nullptr);
-    EXPECT_NE(f.ptDomain, nullptr);
-    EXPECT_EQ(f.pfnLoad, &DbsDefaultLoadMethod);
-    EXPECT_EQ(f.pfnSave, &DbsDefaultSaveMethod);
-    EXPECT_EQ(f.pfnInsert, nullptr);
-    EXPECT_EQ(f.pfnPreLoad, nullptr);
+    EXPECT_EQ(+f.dwDBHandle, h);
+    EXPECT_STREQ(+f.achDBName, "ORDERS");
+    EXPECT_EQ(+f.wDBReserved, 77);
+    EXPECT_EQ(+f.byDBFlag, DBS_FLAG_SAVE_PENDING);
+    EXPECT_EQ(+f.dwMaxTupleNum, 10u);
+    EXPECT_EQ(+f.byDBMainAddrPtr, 0);
+    EXPECT_EQ(+f.byDBSecondAddrPtr, 1);
+    EXPECT_EQ(+f.apchDBAddr[0], nullptr);
+    EXPECT_EQ(+f.apchDBAddr[1], nullptr);
+    EXPECT_NE(+f.ptDomain, nullptr);
+    EXPECT_EQ(+f.pfnLoad, &DbsDefaultLoadMethod);
+    EXPECT_EQ(+f.pfnSave, &DbsDefaultSaveMethod);
+    EXPECT_EQ(+f.pfnInsert, nullptr);
+    EXPECT_EQ(+f.pfnPreLoad, nullptr);
     EXPECT_EQ(DbsGetTableNum(), 4);
     EXPECT_EQ(gwIdxNum, 16);
 
@@ -37,26 +37,26 @@ TEST_F(TableForm, CreationFillsTheEntryAndFieldsFollowEachOther) {
     ASSERT_EQ(DbsAddDomain(h, "NAME", 'C', 10, 1), 1);
     ASSERT_EQ(DbsAllocMemory(h), 1);
     f = DbsGetDBForm(3);
-    EXPECT_EQ(f.byDomainNum, 3);
-    EXPECT_EQ(f.byDomainNumCopy, 3);
-    EXPECT_EQ(f.wTupleLen, 17);
-    EXPECT_EQ(f.wTupleLenCopy, 17);
+    EXPECT_EQ(+f.byDomainNum, 3);
+    EXPECT_EQ(+f.byDomainNumCopy, 3);
+    EXPECT_EQ(+f.wTupleLen, 17);
+    EXPECT_EQ(+f.wTupleLenCopy, 17);
     EXPECT_EQ(DbsGetTupleLen(h), 16);
     const uint16_t offsets[3] = {1, 5, 7};
     const char* names[3] = {"ID", "QTY", "NAME"};
     for (uint8_t k = 0; k < 3; ++k) {
         const TagDMForm* dm = DbsGetDomainName(h, k);
         ASSERT_NE(dm, nullptr);
-        EXPECT_STREQ(dm->achDMName, names[k]);
-        EXPECT_EQ(dm->wDMOffset, offsets[k]);
+        EXPECT_STREQ(+dm->achDMName, names[k]);
+        EXPECT_EQ(+dm->wDMOffset, offsets[k]);
     }
-    EXPECT_EQ(DbsGetDomainName(h, 1)->byDMSaveFlag, 0);
-    EXPECT_EQ(DbsGetDomainName(h, 2)->chDMType, 'C');
+    EXPECT_EQ(+DbsGetDomainName(h, 1)->byDMSaveFlag, 0);
+    EXPECT_EQ(+DbsGetDomainName(h, 2)->chDMType, 'C');
 
     // One block: the descriptors, then buffer 0, then buffer 1.
     const char* base = reinterpret_cast<const char*>(f.ptDomain);
-    EXPECT_EQ(f.apchDBAddr[0], base + 3 * sizeof(TagDMForm));
-    EXPECT_EQ(f.apchDBAddr[1], f.apchDBAddr[0] + 10 * 17);
+    EXPECT_EQ(+f.apchDBAddr[0], base + 3 * sizeof(TagDMForm));
+    EXPECT_EQ(+f.apchDBAddr[1], +f.apchDBAddr[0] + 10 * 17);
     EXPECT_EQ(trace.Count(), 0u);
 }
 
@@ -143,11 +143,11 @@ TEST_F(TableForm, AddDomainRefusals) {
         EXPECT_EQ(trace.Last(), c.line);
     }
     EXPECT_EQ(DbsGetDomainNum(h), 1);
-    EXPECT_EQ(DbsGetDBForm(0).wTupleLen, 5);
+    EXPECT_EQ(+DbsGetDBForm(0).wTupleLen, 5);
 
     // A record of exactly 65535 bytes is accepted; the descriptor block holds two fields and no more.
     ASSERT_EQ(DbsAddDomain(h, "B", 'C', 65530, 1), 1);
-    EXPECT_EQ(DbsGetDBForm(0).wTupleLen, 65535);
+    EXPECT_EQ(+DbsGetDBForm(0).wTupleLen, 65535);
     EXPECT_EQ(DbsAddDomain(h, "C", 'N', 1, 1), 0);
     EXPECT_EQ(trace.Last(),
               "[File: *, Line: *] DbsAddDomain table T error,field C exceeds the 2 fields given at creation.");
@@ -171,7 +171,7 @@ TEST_F(TableForm, AllocMemoryIsIdempotentAndChecksTheHandle) {
     ASSERT_EQ(DbsAppendTuple(h), 1);
     EXPECT_EQ(DbsAllocMemory(h), 1);
     const TagDBForm after = DbsGetDBForm(0);
-    EXPECT_EQ(after.apchDBAddr[0], before.apchDBAddr[0]);
+    EXPECT_EQ(+after.apchDBAddr[0], +before.apchDBAddr[0]);
     EXPECT_EQ(DbsGetTupleNum(h), 1u);
 
     trace.Clear();
@@ -190,11 +190,11 @@ TEST_F(TableForm, AllocMemoryWithoutMemoryLeavesTheTableAsItWas) {
     EXPECT_EQ(DbsAllocMemory(h), 0);
     fault::ResetAll();
     const TagDBForm f = DbsGetDBForm(0);
-    EXPECT_EQ(f.apchDBAddr[0], nullptr);
-    ASSERT_NE(f.ptDomain, nullptr);
-    EXPECT_STREQ(f.ptDomain[0].achDMName, "A");
+    EXPECT_EQ(+f.apchDBAddr[0], nullptr);
+    ASSERT_NE(+f.ptDomain, nullptr);
+    EXPECT_STREQ(+f.ptDomain[0].achDMName, "A");
     EXPECT_EQ(DbsAllocMemory(h), 1);
-    EXPECT_STREQ(DbsGetDomainName(h, 0)->achDMName, "A");
+    EXPECT_STREQ(+DbsGetDomainName(h, 0)->achDMName, "A");
 }
 
 }  // namespace

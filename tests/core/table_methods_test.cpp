@@ -21,7 +21,7 @@ template <int Which>
 uint8_t FormMethod(uint32_t h, TagDBForm* form) {
     static const char* names[] = {"preload", "load", "postload"};
     gLog.push_back(names[Which]);
-    EXPECT_EQ(form->dwDBHandle, h);
+    EXPECT_EQ(+form->dwDBHandle, h);
     return Which == 0 ? gPre : Which == 1 ? gMain : gPost;
 }
 
@@ -45,11 +45,11 @@ TEST_F(TableMethods, TypeAndFlag) {
     EXPECT_EQ(DbsSetTableType(h, 3), 1);
     EXPECT_EQ(DbsGetTableType(h), 3);
     EXPECT_EQ(DbsSetTableFlag(h, 0x06), 1);
-    EXPECT_EQ(DbsGetDBForm(1).byDBFlag, 0x07);
+    EXPECT_EQ(+DbsGetDBForm(1).byDBFlag, 0x07);
     EXPECT_EQ(DbsSetTableFlag(h, 0x81), 1);  // bit 7: clear the bits instead
-    EXPECT_EQ(DbsGetDBForm(1).byDBFlag, 0x06);
+    EXPECT_EQ(+DbsGetDBForm(1).byDBFlag, 0x06);
     EXPECT_EQ(DbsSetTableFlag(h, 0x80), 1);
-    EXPECT_EQ(DbsGetDBForm(1).byDBFlag, 0x06);
+    EXPECT_EQ(+DbsGetDBForm(1).byDBFlag, 0x06);
     for (auto call : {+[](uint32_t x) { return DbsSetTableType(x, 1); },
                       +[](uint32_t x) { return DbsSetTableFlag(x, 1); },
                       +[](uint32_t x) { return DbsSetTableMethod(x, 3, nullptr); }}) {
@@ -67,10 +67,10 @@ TEST_F(TableMethods, MethodNumbersOutsideOneToThirteenAreRefused) {
     // Every number from 1 to 13 has its own slot; null empties it.
     for (uint16_t no = 1; no <= 13; ++no) EXPECT_EQ(DbsSetTableMethod(h, no, nullptr), 1);
     const TagDBForm f = DbsGetDBForm(1);
-    EXPECT_EQ(f.pfnLoad, nullptr);
-    EXPECT_EQ(f.pfnSave, nullptr);
+    EXPECT_EQ(+f.pfnLoad, nullptr);
+    EXPECT_EQ(+f.pfnSave, nullptr);
     EXPECT_EQ(DbsSetTableMethod(h, DBS_METHOD_POST_DELETE, Method(&TupleMethod<2>)), 1);
-    EXPECT_EQ(DbsGetDBForm(1).pfnPostDelete, &TupleMethod<2>);
+    EXPECT_EQ(+DbsGetDBForm(1).pfnPostDelete, &TupleMethod<2>);
 }
 
 TEST_F(TableMethods, DispatchRunsPreMainPostInOrder) {

@@ -94,8 +94,8 @@ TEST_P(Tuples, AppendFillsLowestFreeSlotsAndReportsFull) {
     EXPECT_EQ(api().getNo(h), 2u);
     Rec got{};
     ASSERT_EQ(api().get(h, &got), 1);
-    EXPECT_EQ(got.id, 20u);
-    EXPECT_STREQ(got.name, "abc");
+    EXPECT_EQ(+got.id, 20u);
+    EXPECT_STREQ(+got.name, "abc");
 
     // The other buffer saw none of it.
     EXPECT_EQ(other().num(h), 0u);
@@ -176,8 +176,8 @@ TEST_P(Tuples, SetTupleBringsAFreeSlotIntoUse) {
     api().setNo(h, 2);
     Rec got{};
     ASSERT_EQ(api().get(h, &got), 1);
-    EXPECT_EQ(got.id, 7u);
-    EXPECT_STREQ(got.name, "seven");
+    EXPECT_EQ(+got.id, 7u);
+    EXPECT_STREQ(+got.name, "seven");
 }
 
 TEST_P(Tuples, DeleteOfAFreeSlotSucceedsWithoutCounting) {
@@ -208,8 +208,8 @@ TEST_P(Tuples, FieldAccessTouchesOnlyTheDataBytes) {
     char name[6] = "hello";
     ASSERT_EQ(api().setDomain(h, "NAME", name), 1);
     ASSERT_EQ(api().get(h, &got), 1);
-    EXPECT_EQ(got.id, id);
-    EXPECT_EQ(std::string(got.name, 5), "hello");
+    EXPECT_EQ(+got.id, id);
+    EXPECT_EQ(std::string(+got.name, 5), "hello");
 
     EXPECT_EQ(api().setDomain(h, "id", &id), 0);
     EXPECT_EQ(trace.Last(), "[File: *, Line: *]  field id not in table T.");

@@ -1,7 +1,7 @@
 /*
- * Creating a whole table from field-spec strings: DbsCreateTableBySpec.
+ * Creating a whole table from field description strings: DbsCreateTableBySpec.
  *
- * Each spec string describes one field as four blank-separated words once '(' and ')' are read as blanks:
+ * Each string describes one field as four blank-separated words once '(' and ')' are read as blanks:
  * name, kind (its first letter), decimal length and "SAVE" or "NOTSAVE", e.g. "NAME C(16) SAVE". The list ends
  * with an empty string (a null pointer is taken as the end too). The table is created first and its fields are
  * added one by one; a refused field leaves the table in the form with the fields added so far and without
@@ -17,16 +17,16 @@
 namespace dbs::core {
 namespace {
 
-constexpr size_t kMaxSpecLen = 127;
-constexpr uint32_t kMaxSpecFields = 255;
+constexpr size_t kMaxDescLen = 127;
+constexpr uint32_t kMaxFields = 255;
 constexpr uint32_t kMaxFieldNameLen = 30;
 
-struct FieldSpec {
+struct FieldDesc {
     std::string_view name, kind, length, save;
 };
 
-// Splits a spec into its four words; false when it has fewer. Words beyond the fourth are ignored.
-bool SplitSpec(char (&text)[kMaxSpecLen + 1], FieldSpec& out) {
+// Splits a description into its four words; false when it has fewer. Words beyond the fourth are ignored.
+bool SplitDesc(char (&text)[kMaxDescLen + 1], FieldDesc& out) {
     for (char& c : text) {
         if (c == '(' || c == ')') c = ' ';
     }
@@ -54,23 +54,23 @@ uint32_t ParseLength(std::string_view word) {
     return value;
 }
 
-// Adds the field described by `spec` to the table; false (after one trace line) when the spec is refused.
-bool AddSpecField(uint32_t handle, const char* table, const char* spec) {
-    if (strnlen(spec, kMaxSpecLen + 1) > kMaxSpecLen) {
-        DbsTraceLog("[File: %s, Line: %d] create table %s error,field spec %.127s... too long.", DBS_HERE, table,
-                    spec);
+// Adds the field described by `desc` to the table; false (after one trace line) when the description is refused.
+bool AddDescribedField(uint32_t handle, const char* table, const char* desc) {
+    if (strnlen(desc, kMaxDescLen + 1) > kMaxDescLen) {
+        DbsTraceLog("[File: %s, Line: %d] create table %s error,field description %.127s... too long.", DBS_HERE, table,
+                    desc);
         return false;
     }
-    char text[kMaxSpecLen + 1] = {};
-    std::memcpy(text, spec, std::strlen(spec));
-    FieldSpec words;
-    if (!SplitSpec(text, words)) {
-        DbsTraceLog("[File: %s, Line: %d] create table %s error,field spec %s invalid.", DBS_HERE, table, spec);
+    char text[kMaxDescLen + 1] = {};
+    std::memcpy(text, desc, std::strlen(desc));
+    FieldDesc words;
+    if (!SplitDesc(text, words)) {
+        DbsTraceLog("[File: %s, Line: %d] create table %s error,field description %s invalid.", DBS_HERE, table, desc);
         return false;
     }
     // The name and the save word go into messages and DbsAddDomain: give them their own terminated copies.
-    char name[kMaxSpecLen + 1] = {};
-    char save[kMaxSpecLen + 1] = {};
+    char name[kMaxDescLen + 1] = {};
+    char save[kMaxDescLen + 1] = {};
     words.name.copy(name, words.name.size());
     words.save.copy(save, words.save.size());
 
@@ -123,12 +123,12 @@ DBS_API uint32_t DbsCreateTableBySpec(uint16_t wTableNo, const char* pchName, ui
     va_list counting;
     va_copy(counting, args);
     uint32_t count = 0;
-    for (const char* spec = va_arg(counting, const char*); spec != nullptr && spec[0] != '\0';
-         spec = va_arg(counting, const char*)) {
-        if (++count > dbs::core::kMaxSpecFields) break;
+    for (const char* desc = va_arg(counting, const char*); desc != nullptr && desc[0] != '\0';
+         desc = va_arg(counting, const char*)) {
+        if (++count > dbs::core::kMaxFields) break;
     }
     va_end(counting);
-    if (count > dbs::core::kMaxSpecFields) {
+    if (count > dbs::core::kMaxFields) {
         va_end(args);
         DbsTraceLog("[File: %s, Line: %d] create table %s error,more than 255 fields.", DBS_HERE, pchName);
         return 0;
@@ -138,7 +138,7 @@ DBS_API uint32_t DbsCreateTableBySpec(uint16_t wTableNo, const char* pchName, ui
         DbsCreateTableFormNo(wTableNo, pchName, wReserved, dwMaxTupleNum, static_cast<uint16_t>(count));
     bool ok = handle != 0;
     for (uint32_t k = 0; ok && k < count; ++k) {
-        ok = dbs::core::AddSpecField(handle, pchName, va_arg(args, const char*));
+        ok = dbs::core::AddDescribedField(handle, pchName, va_arg(args, const char*));
     }
     va_end(args);
     if (!ok || DbsAllocMemory(handle) == 0) return 0;

@@ -1,4 +1,4 @@
-// Creating a table from field-spec strings.
+// Creating a table from field description strings.
 #include <string>
 #include <utility>
 #include <vector>
@@ -8,16 +8,16 @@
 namespace dbs::test {
 namespace {
 
-using TableSpec = CoreFixture;
+using TableByFields = CoreFixture;
 
-TEST_F(TableSpec, BuildsTheFieldsAndTheStorage) {
+TEST_F(TableByFields, BuildsTheFieldsAndTheStorage) {
     const uint32_t h = DbsCreateTableBySpec(2, "PEOPLE", 0, 8, "ID D(4) SAVE", "NAME C(16) SAVE",
                                             "  AGE   N 1   NOTSAVE  ", "FLAGS W(6)SAVE_EXTRA", "");
     ASSERT_EQ(h, 0x10002u);
     const TagDBForm f = DbsGetDBForm(2);
-    EXPECT_NE(f.apchDBAddr[0], nullptr);
-    EXPECT_EQ(f.byDomainNum, 4);
-    EXPECT_EQ(f.wTupleLen, 1 + 4 + 16 + 1 + 6);
+    EXPECT_NE(+f.apchDBAddr[0], nullptr);
+    EXPECT_EQ(+f.byDomainNum, 4);
+    EXPECT_EQ(+f.wTupleLen, 1 + 4 + 16 + 1 + 6);
     struct Want {
         const char* name;
         char kind;
@@ -27,16 +27,16 @@ TEST_F(TableSpec, BuildsTheFieldsAndTheStorage) {
     for (uint8_t k = 0; k < 4; ++k) {
         const TagDMForm* dm = DbsGetDomainName(h, k);
         ASSERT_NE(dm, nullptr);
-        EXPECT_STREQ(dm->achDMName, want[k].name);
-        EXPECT_EQ(dm->chDMType, want[k].kind);
-        EXPECT_EQ(dm->wDMLen, want[k].len);
-        EXPECT_EQ(dm->wDMOffset, want[k].offset);
-        EXPECT_EQ(dm->byDMSaveFlag, want[k].save);
+        EXPECT_STREQ(+dm->achDMName, +want[k].name);
+        EXPECT_EQ(+dm->chDMType, +want[k].kind);
+        EXPECT_EQ(+dm->wDMLen, +want[k].len);
+        EXPECT_EQ(+dm->wDMOffset, +want[k].offset);
+        EXPECT_EQ(+dm->byDMSaveFlag, +want[k].save);
     }
     EXPECT_EQ(trace.Count(), 0u);
 }
 
-TEST_F(TableSpec, EndsAtTheFirstEmptyStringOrNullPointer) {
+TEST_F(TableByFields, EndsAtTheFirstEmptyStringOrNullPointer) {
     ASSERT_EQ(DbsCreateTableBySpec(0, "A", 0, 2, "X C(2) SAVE", "", "Y C(2) SAVE", ""), 0x10000u);
     EXPECT_EQ(DbsGetDomainNum(0x10000), 1);
     ASSERT_EQ(DbsCreateTableBySpec(1, "B", 0, 2, "X C(2) SAVE", static_cast<const char*>(nullptr)), 0x10001u);
@@ -46,11 +46,11 @@ TEST_F(TableSpec, EndsAtTheFirstEmptyStringOrNullPointer) {
     EXPECT_EQ(DbsGetTupleLen(0x10003), 0);
 }
 
-TEST_F(TableSpec, RefusedSpecsKeepTheFieldsAddedBeforeAndNoStorage) {
+TEST_F(TableByFields, RefusedDescriptionsKeepTheFieldsAddedBeforeAndNoStorage) {
     const std::string longField(31, 'L');
-    const std::string longSpec = std::string(120, 'S') + " C(2) SAVE";
+    const std::string longDesc = std::string(120, 'S') + " C(2) SAVE";
     struct Case {
-        std::string spec;
+        std::string desc;
         std::string line;
     } cases[] = {
         {"X C(0) SAVE", "[File: *, Line: *] create table T error,X length is Zero."},
@@ -59,27 +59,27 @@ TEST_F(TableSpec, RefusedSpecsKeepTheFieldsAddedBeforeAndNoStorage) {
         {"X Q(2) SAVE", "[File: *, Line: *] create table T error. field X kind Q invalid."},
         {"X c(2) SAVE", "[File: *, Line: *] create table T error. field X kind c invalid."},
         {"X C(2) KEEP", "[File: *, Line: *] create table T error. field X save_flag KEEP invalid."},
-        {"X C(2)", "[File: *, Line: *] create table T error,field spec X C(2) invalid."},
+        {"X C(2)", "[File: *, Line: *] create table T error,field description X C(2) invalid."},
         {"X C(70000) SAVE", "[File: *, Line: *] create table T error,X length exceed 65535."},
         {"X C(65535) SAVE",
          "[File: *, Line: *] DbsAddDomain table T error,field X makes the record exceed 65535 bytes."},
-        {longSpec, "[File: *, Line: *] create table T error,field spec " + longSpec.substr(0, 127) + "... too long."},
+        {longDesc, "[File: *, Line: *] create table T error,field description " + longDesc.substr(0, 127) + "... too long."},
     };
     uint16_t no = 0;
     for (const Case& c : cases) {
         trace.Clear();
-        EXPECT_EQ(DbsCreateTableBySpec(no, "T", 0, 4, "OK D(4) SAVE", c.spec.c_str(), "AFTER D(4) SAVE", ""), 0u)
-            << c.spec;
+        EXPECT_EQ(DbsCreateTableBySpec(no, "T", 0, 4, "OK D(4) SAVE", c.desc.c_str(), "AFTER D(4) SAVE", ""), 0u)
+            << c.desc;
         EXPECT_EQ(trace.Last(), c.line);
         const TagDBForm f = DbsGetDBForm(no);
-        EXPECT_EQ(f.dwDBHandle, DBS_TABLE_HANDLE(no)) << c.spec;
-        EXPECT_EQ(f.byDomainNum, 1) << c.spec;
-        EXPECT_EQ(f.apchDBAddr[0], nullptr) << c.spec;
+        EXPECT_EQ(+f.dwDBHandle, DBS_TABLE_HANDLE(no)) << c.desc;
+        EXPECT_EQ(+f.byDomainNum, 1) << c.desc;
+        EXPECT_EQ(+f.apchDBAddr[0], nullptr) << c.desc;
         ++no;
     }
 }
 
-TEST_F(TableSpec, NameAndCountLimits) {
+TEST_F(TableByFields, NameAndCountLimits) {
     EXPECT_EQ(DbsCreateTableBySpec(0, "THIRTEENCHARS", 0, 1, "X C(1) SAVE", ""), 0u);
     EXPECT_EQ(trace.Last(), "[File: *, Line: *] create table THIRTEENCHARS error,name exceed 8 chars.");
     EXPECT_EQ(trace.Count(), 1u);
@@ -90,12 +90,12 @@ TEST_F(TableSpec, NameAndCountLimits) {
     EXPECT_EQ(trace.Last(), "[File: *, Line: *] create table A/B error,name contains a path separator.");
 
     // 255 fields are the most a table can have.
-    std::vector<std::string> specs;
-    for (int k = 0; k < 256; ++k) specs.push_back("F" + std::to_string(k) + " N(1) SAVE");
+    std::vector<std::string> descs;
+    for (int k = 0; k < 256; ++k) descs.push_back("F" + std::to_string(k) + " N(1) SAVE");
     auto call = [&](uint16_t tableNo, size_t n) {
         // The variadic list is built from a fixed argument pack of 257 entries, cut by the empty string.
         std::vector<const char*> a(257, "");
-        for (size_t k = 0; k < n; ++k) a[k] = specs[k].c_str();
+        for (size_t k = 0; k < n; ++k) a[k] = descs[k].c_str();
         return [&]<size_t... I>(std::index_sequence<I...>) {
             return DbsCreateTableBySpec(tableNo, "WIDE", 0, 1, a[I]...);
         }(std::make_index_sequence<257>{});
