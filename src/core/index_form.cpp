@@ -104,9 +104,9 @@ DBS_API uint8_t DbsCreateIndexHandle(uint32_t hTable, uint32_t hIndex, uint8_t b
                     table->achDBName, wKeyLen);
         return 0;
     }
-    for (uint32_t& slot : table->adwIdxHandle) {
-        if (slot == 0) {
-            slot = hIndex;
+    for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
+        if (table->adwIdxHandle[slot] == 0) {
+            table->adwIdxHandle[slot] = hIndex;
             Describe(idx, hIndex, hTable, byIdxType, wDimX, wDimY, wKeyLen);
             return 1;
         }

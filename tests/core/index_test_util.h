@@ -65,3 +65,44 @@ inline std::vector<Entry> Entries(uint32_t hIndex, uint8_t b) {
 }
 
 }  // namespace dbs::test::index
+
+namespace dbs::test::index {
+
+// A table with a sorted index (slot 0, on ID) and a one-dimensional array index (slot 1, on BIN), for the tests of
+// the two memories.
+class StockFixture : public CoreFixture {
+protected:
+    void SetUp() override {
+        CoreFixture::SetUp();
+        table = Table(1, "STOCK", 8, {{"ID", 'D', 4}, {"NAME", 'C', 8}, {"BIN", 'W', 2}});
+        byId = DbsCreateIndexByName(table, 0, DBS_IDX_SORTED, 0, 0, 4, "ID", "");
+        byBin = DbsCreateIndexByName(table, 1, DBS_IDX_ARRAY1D_0, 16, 0, 0, "BIN", "");
+        ASSERT_NE(byId, 0u);
+        ASSERT_NE(byBin, 0u);
+        trace.Clear();
+    }
+
+    // Adds a record with its index entries in main or secondary memory; returns its tuple number.
+    uint32_t Add(uint32_t id, uint16_t bin, bool secondary = false) {
+        char tuple[14] = {};
+        std::memcpy(tuple, &id, 4);
+        std::memcpy(tuple + 4, "item", 4);
+        std::memcpy(tuple + 12, &bin, 2);
+        uint32_t no = Append(table, tuple, secondary);
+        EXPECT_EQ(secondary ? DbsInsertIndexEX(byId, &id) : DbsInsertIndex(byId, &id), 1);
+        EXPECT_EQ(secondary ? DbsInsertIndexEX(byBin, &bin) : DbsInsertIndex(byBin, &bin), 1);
+        return no;
+    }
+
+    // The tuple number the given memory's index maps the key to (0 when none).
+    uint32_t Lookup(uint32_t hIndex, const void* key, bool secondary) {
+        const TagIdxForm& idx = Idx(hIndex);
+        uint32_t out = 0;
+        EXPECT_EQ(DbsFetchIndexEX(hIndex, secondary ? idx.byIdxSecondAddrPtr : idx.byIdxMainAddrPtr, key, &out), 1);
+        return out;
+    }
+
+    uint32_t table = 0, byId = 0, byBin = 0;
+};
+
+}  // namespace dbs::test::index
