@@ -236,9 +236,9 @@ TEST_F(CheckedOps, ForcedFailuresAreUndone) {
 TEST_F(CheckedOps, MethodsThreeToFiveAreTheCheckedOperations) {
     Make();
     const TagDBForm form = DbsGetDBForm(0);
-    EXPECT_EQ(form.pfnInsert, &DbsSysInsertTabTuple);
-    EXPECT_EQ(form.pfnUpdate, &DbsSysUpdateTabTuple);
-    EXPECT_EQ(form.pfnDelete, &DbsSysDeleteTabTuple);
+    EXPECT_TRUE(form.pfnInsert == &DbsSysInsertTabTuple);
+    EXPECT_TRUE(form.pfnUpdate == &DbsSysUpdateTabTuple);
+    EXPECT_TRUE(form.pfnDelete == &DbsSysDeleteTabTuple);
     ASSERT_EQ(DbsInsertRTable(t, Item(1, "A", 1).data()), 1);
     EXPECT_EQ(DbsInsertRTable(t, Item(1, "A", 1).data()), 0);
     ExpectConsistent(t);
