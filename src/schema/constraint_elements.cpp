@@ -18,6 +18,7 @@
  */
 #include "schema/constraint_elements.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "schema/schema_text.h"
@@ -128,8 +129,7 @@ private:
             return false;
         }
         auto found = context_.tableNumbers.find(parent);
-        if (found == context_.tableNumbers.end() || found->second < 0 ||
-            static_cast<uint32_t>(found->second) >= context_.tableCount) {
+        if (found == context_.tableNumbers.end() || !IsTable(found->second, parent)) {
             RefuseSchema(context_.path, "the ForeignKey of table <%s> names the unknown parent table <%.64s>",
                          tableName_.c_str(), parent.c_str());
             return false;
@@ -166,6 +166,21 @@ private:
         if (!ReadString(element, "Mutex", "Tables", kConditionSize, record.achSearchCondition)) return false;
         out_.push_back(record);
         return true;
+    }
+
+    // True when table number no is a table of that name. The name map is the caller's and may hold names of an
+    // earlier, refused file, so a number found there is only trusted when the table really has the name.
+    bool IsTable(int no, const std::string& name) const {
+        if (no < 0) return false;
+        size_t at = static_cast<size_t>(no);
+        const TagSYSTABTuple* table = nullptr;
+        if (at < context_.earlierTables.size()) {
+            table = &context_.earlierTables[at];
+        } else if (at - context_.earlierTables.size() < context_.fileTables.size()) {
+            table = &context_.fileTables[at - context_.earlierTables.size()];
+        }
+        return table != nullptr && std::strncmp(table->achDBName, name.c_str(), sizeof table->achDBName) == 0 &&
+               name.size() < sizeof table->achDBName;
     }
 
     bool KeyIndexExists(uint32_t indexHandle) const {
