@@ -15,17 +15,21 @@ namespace {
 
 using namespace dbs::storage;
 
-// Writes every record in use of the table's main memory to the open file, the saved fields only.
+// Writes every record in use of the table's main memory to the open file, the saved fields only. The walk moves
+// the main-memory cursor as a host's walk would; each record is read whole and its saved fields are put into the
+// file record by their place in the field order, which the file shares with the table.
 bool WriteRecords(uint32_t hTable, const TagDBForm& form) {
-    alignas(8) uint8_t value[kValueBufferSize];
+    alignas(8) uint8_t tuple[kValueBufferSize];
     const TagDMForm* domains = form.ptDomain;
+    const size_t dataLen = form.wTupleLen > 0 ? form.wTupleLen - 1u : 0u;
     for (uint8_t more = DbsSkipToFirst(hTable); more == 1; more = DbsSkipToNext(hTable)) {
+        if (dataLen > 0 && DbsGetTuple(hTable, tuple) != 1) continue;
         for (size_t i = 0; domains != nullptr && i < form.byDomainNum; ++i) {
             const TagDMForm& field = domains[i];
-            if (field.byDMSaveFlag != 1) continue;
-            if (DbsGetDomain(hTable, field.achDMName, value) == 1) {
-                DbsPutDomainToWorkArea(field.achDMName, value);
-            }
+            if (field.byDMSaveFlag != 1 || field.wDMOffset == 0) continue;
+            const size_t at = field.wDMOffset - 1u;
+            if (at + field.wDMLen > dataLen) continue;
+            PutFieldToWorkArea(i, tuple + at);
         }
         if (DbsWriteTupleToWorkArea() == 0) {
             DbsTraceLog("[File:%s Line%d] [Table=%x]DbsDefaultSaveMethod:DbsWriteTupleToWorkArea ERROR!", DBS_HERE,
