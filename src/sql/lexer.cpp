@@ -222,7 +222,7 @@ int LexNext(TagSqlParser& ctx) {
 
         if (iToken != kTokString) nValueEnd = nEnd;
         const size_t nLen = nValueEnd - nValueBegin;
-        std::memcpy(lex.achToken, lex.pchText + nValueBegin, nLen);
+        if (nLen > 0) std::memcpy(lex.achToken, lex.pchText + nValueBegin, nLen);
         lex.achToken[nLen] = '\0';
         lex.nTokenLen = nLen;
         const std::string_view text(lex.achToken, nLen);
