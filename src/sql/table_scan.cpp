@@ -11,6 +11,20 @@ namespace {
 bool MoveFirst(const ExecState& st, uint32_t h) { return (st.bSecondary ? DbsSkipToFirstEX(h) : DbsSkipToFirst(h)) != 0; }
 bool MoveNext(const ExecState& st, uint32_t h) { return (st.bSecondary ? DbsSkipToNextEX(h) : DbsSkipToNext(h)) != 0; }
 
+// A table named twice in FROM shares one cursor in the store; each entry puts the cursor back on its own record
+// before moving on, so that a self-join sees every pair.
+void RestoreSharedCursor(const TagSqlParser& ctx, const ExecState& st, int i) {
+    for (int j = 0; j < ctx.iTableNum; ++j) {
+        if (j == i || st.from[j].hTable != st.from[i].hTable) continue;
+        if (st.bSecondary) {
+            DbsSetTupleNoEX(st.from[i].hTable, ctx.atTable[i].dwTupleNo);
+        } else {
+            DbsSetTupleNo(st.from[i].hTable, ctx.atTable[i].dwTupleNo);
+        }
+        return;
+    }
+}
+
 // Positions table i on its first record; false (end mark 100) for an empty table.
 bool PositionTable(TagSqlParser& ctx, ExecState& st, int i) {
     if (!MoveFirst(st, st.from[i].hTable)) {
@@ -48,6 +62,7 @@ int ScanPosition(TagSqlParser& ctx, ExecState& st) {
 
 int ScanAdvance(TagSqlParser& ctx, ExecState& st) {
     for (int i = ctx.iTableNum - 1; i >= 0; --i) {
+        RestoreSharedCursor(ctx, st, i);
         if (!MoveNext(st, st.from[i].hTable)) {
             ctx.atTable[i].iEndMark = kScanEnd;
             continue;
