@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "dbsql_runner.h"
 
@@ -18,13 +19,17 @@ namespace {
 
 class Pty {
 public:
-    explicit Pty(const std::filesystem::path& cwd) {
+    Pty(const std::filesystem::path& cwd, std::vector<std::string> args) {
+        args.insert(args.begin(), DBSQL_PATH);
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
         pid_ = forkpty(&fd_, nullptr, nullptr, nullptr);
         if (pid_ == 0) {
             if (chdir(cwd.c_str()) != 0) _exit(127);
             setenv("HOME", cwd.c_str(), 1);  // the history file goes to the scratch directory
             setenv("TERM", "dumb", 1);
-            execl(DBSQL_PATH, DBSQL_PATH, "-s", "schema.xml", static_cast<char*>(nullptr));
+            execv(DBSQL_PATH, argv.data());
             _exit(127);
         }
     }
@@ -71,7 +76,7 @@ private:
 };
 
 TEST_F(ShellTest, InteractiveSessionThroughATerminal) {
-    Pty pty(dir);
+    Pty pty(dir, {"-s", "schema.xml"});
     ASSERT_TRUE(pty.Started());
     ASSERT_TRUE(pty.WaitFor("2 tables. Enter .help")) << pty.Seen();
     ASSERT_TRUE(pty.WaitFor("dbsql> ")) << pty.Seen();
@@ -86,6 +91,32 @@ TEST_F(ShellTest, InteractiveSessionThroughATerminal) {
     // Interactive sessions end with 0 even after a failed statement.
     EXPECT_EQ(pty.Wait(), 0) << pty.Seen();
     EXPECT_NE(ReadFile(dir / ".dbsql_history").find(".tables"), std::string::npos);
+}
+
+// Long work shows a progress bar when standard error is a terminal, and wipes it when done.
+TEST_F(ShellTest, LongImportShowsAProgressBarOnATerminal) {
+    WriteFile(dir / "big.xml",
+              "<DBDef><Table Name=\"BIG\" MaxRecNum=\"8000\"><Field Name=\"ID\" DataType=\"DWORD\"/>"
+              "<Field Name=\"TEXT\" DataType=\"CHAR\" Num=\"60\"/><PriKey Name=\"PK\"><PKI Field=\"ID\"/></PriKey>"
+              "</Table></DBDef>");
+    std::string csv = "ID,TEXT\n";
+    for (int i = 1; i <= 6000; ++i) csv += std::to_string(i) + ",a line of text that makes the file big enough\n";
+    WriteFile(dir / "big.csv", csv);
+    {
+        Pty pty(dir, {"-s", "big.xml", "-d", "data", "--save", "-c", ".import big.csv BIG"});
+        ASSERT_TRUE(pty.Started());
+        EXPECT_TRUE(pty.WaitFor("importing BIG [")) << pty.Seen();
+        EXPECT_TRUE(pty.WaitFor("\r\033[K")) << pty.Seen();
+        EXPECT_TRUE(pty.WaitFor("imported 6000 records into BIG")) << pty.Seen();
+        EXPECT_EQ(pty.Wait(), 0) << pty.Seen();
+    }
+    // Loading the saved table shows its own bar, and none of the library's read marks.
+    Pty pty(dir, {"-s", "big.xml", "-d", "data", "-c", ".count BIG"});
+    ASSERT_TRUE(pty.Started());
+    EXPECT_TRUE(pty.WaitFor("loading [")) << pty.Seen();
+    EXPECT_TRUE(pty.WaitFor("6000")) << pty.Seen();
+    EXPECT_EQ(pty.Wait(), 0) << pty.Seen();
+    EXPECT_EQ(pty.Seen().find(".."), std::string::npos) << pty.Seen();
 }
 
 }  // namespace
