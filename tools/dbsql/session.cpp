@@ -290,6 +290,8 @@ bool Session::RunSql(const std::string& sql) {
     auto lines = trace_.Take();
     if (rc != DBS_SQL_OK) {
         if (rst != nullptr) RstDestroy(rst);
+        // Some failures (a division by zero) leave no line of their own.
+        if (lines.empty()) lines.push_back("(the library wrote no reason; a division by zero fails this way)");
         Fail("statement failed: " + sql, lines);
         return false;
     }

@@ -5,6 +5,8 @@
 
 #include <dbs/traceprint.h>
 
+#include <string_view>
+
 namespace dbsql {
 
 TraceCollector::TraceCollector() { TraceSetSink(&TraceCollector::Sink, this); }
@@ -44,18 +46,26 @@ void TraceCollector::Sink(void* ctx, int /*level*/, const char* stampFile, int s
 
 void TraceCollector::Add(const char* stampFile, int stampLine, const char* text) {
     // The message itself names its source; the stamp (where the trace call was made) goes to the trace file
-    // only, in the form the trace library writes by default.
-    std::string line = text != nullptr ? text : "";
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    // only, in the form the trace library itself writes.
+    std::string_view piece = text != nullptr ? text : "";
+    while (!piece.empty() && (piece.front() == '\n' || piece.front() == '\r')) piece.remove_prefix(1);
+    while (!piece.empty() && (piece.back() == '\n' || piece.back() == '\r')) piece.remove_suffix(1);
 
     std::lock_guard lock(mutex_);
+    if (piece.empty()) return;  // the line ends of a report written in pieces
     if (file_ != nullptr) {
         if (stampFile != nullptr) std::fprintf(file_, "%s:%d: ", stampFile, stampLine);
-        std::fputs(line.c_str(), file_);
+        std::fwrite(piece.data(), 1, piece.size(), file_);
         std::fputc('\n', file_);
         std::fflush(file_);
     }
-    if (echo_) std::fprintf(stderr, "trace: %s\n", line.c_str());
+    if (echo_) std::fprintf(stderr, "trace: %.*s\n", static_cast<int>(piece.size()), piece.data());
+    // An SQL error report comes in pieces: its detail (" : ...") belongs to the line before it.
+    if (piece.starts_with(" : ") && !lines_.empty()) {
+        lines_.back() += piece;
+        return;
+    }
+    std::string line(piece);
     if (observer_ != nullptr) observer_(observerCtx_, line);
     lines_.push_back(std::move(line));
 }
