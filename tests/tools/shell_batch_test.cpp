@@ -113,6 +113,30 @@ TEST_F(ShellTest, FailingStatementReportsItsTraceLinesAndTheRunGoesOn) {
     EXPECT_NE(r.err.find("Parser SQL String Error!"), std::string::npos) << r.err;
 }
 
+TEST_F(ShellTest, SqlErrorReportsReadAsOneLine) {
+    struct Case {
+        const char* sql;
+        const char* line;
+    } cases[] = {
+        {"SELECT NOPE FROM REGION", "\n  ***SQL processing error: code 1 - invalid data field reference : NOPE\n"},
+        {"SELECT ID FROM REGION WHERE ID = 1 ORDER BY 3",
+         "\n  ***SQL processing error: code 21 - invalid column reference : 3\n"},
+        {"SELECT ID FROM REGION WHERE NAME = 1", "\n  ***SQL processing error: code 32 - not valid compares occurred\n"},
+    };
+    WriteFile(dir / "r.csv", "ID,NAME,CODES,LEVEL\n1,North,[1],1\n");
+    for (const auto& c : cases) {
+        auto r = Run({"-c", ".import r.csv REGION", "-c", c.sql});
+        EXPECT_EQ(r.status, 1) << c.sql;
+        EXPECT_NE(r.err.find(c.line), std::string::npos) << c.sql << "\n" << r.err;
+    }
+    // A division by zero fails without a line of the library's own.
+    auto zero = Run({"-c", ".import r.csv REGION", "-c", "SELECT x = 7 / 0 FROM REGION"});
+    EXPECT_EQ(zero.status, 1);
+    EXPECT_NE(zero.err.find("error: statement failed: SELECT x = 7 / 0 FROM REGION\n  (the library wrote no reason"),
+              std::string::npos)
+        << zero.err;
+}
+
 TEST_F(ShellTest, PipedInputSkipsCommentsAndTrailingSemicolons) {
     auto r = Run({"--mode", "csv"}, "-- a comment\n\n  .count CITY ;\nSELECT ID FROM CITY;;\n");
     EXPECT_EQ(r.status, 0) << r.err;
