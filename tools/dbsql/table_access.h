@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include <dbs/dbs.h>
+
 #include "result_table.h"
 
 namespace dbsql {
@@ -48,14 +50,7 @@ std::string StoreFieldText(const FieldInfo& field, std::string_view text, std::s
 
 // Reads every tuple of the table's main memory, in slot order.
 template <typename Fn>
-void ForEachTuple(uint32_t handle, uint16_t tupleLen, Fn&& fn);
-
-}  // namespace dbsql
-
-#include <dbs/dbs.h>
-
-template <typename Fn>
-void dbsql::ForEachTuple(uint32_t handle, uint16_t tupleLen, Fn&& fn) {
+void ForEachTuple(uint32_t handle, uint16_t tupleLen, Fn&& fn) {
     std::vector<uint8_t> tuple(tupleLen);
     if (DbsGetTupleNum(handle) == 0) return;
     for (uint8_t ok = DbsSkipToFirst(handle); ok == 1; ok = DbsSkipToNext(handle)) {
@@ -63,3 +58,5 @@ void dbsql::ForEachTuple(uint32_t handle, uint16_t tupleLen, Fn&& fn) {
         fn(std::span<const uint8_t>(tuple));
     }
 }
+
+}  // namespace dbsql
