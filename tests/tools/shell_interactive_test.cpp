@@ -1,4 +1,4 @@
-// One interactive session through a pseudo-terminal: the banner, the prompt, box output by default, a
+// One interactive session through a pseudo-terminal: the banner, the prompt, box output by default, Ctrl-C, a
 // failing statement that does not end the session, and .quit.
 #include <gtest/gtest.h>
 
@@ -83,6 +83,10 @@ TEST_F(ShellTest, InteractiveSessionThroughATerminal) {
     pty.Send(".tables\n");
     // On a terminal the default output is a box-drawn table.
     EXPECT_TRUE(pty.WaitFor("│ REGION │    1 │       0 │      100 │")) << pty.Seen();
+    ASSERT_TRUE(pty.WaitFor("dbsql> ")) << pty.Seen();
+    // Ctrl-C drops the line being typed and keeps the session.
+    pty.Send("DELETE FROM REGION");
+    pty.Send("\x03");
     ASSERT_TRUE(pty.WaitFor("dbsql> ")) << pty.Seen();
     pty.Send("SELECT * FROM NOSUCH;\n");
     EXPECT_TRUE(pty.WaitFor("error: statement failed: SELECT * FROM NOSUCH")) << pty.Seen();

@@ -23,8 +23,9 @@ int RunStream(dbsql::Session& session, std::istream& in) {
 }
 
 void RunInteractive(dbsql::Session& session) {
-    std::cout << "dbsql " << DBSQL_VERSION << ": " << session.TableCount()
-              << " tables. Enter .help for the commands, .quit to leave.\n";
+    size_t tables = session.TableCount();
+    std::cout << "dbsql " << DBSQL_VERSION << ": " << tables << (tables == 1 ? " table" : " tables")
+              << ". Enter .help for the commands, .quit to leave.\n";
     dbsql::LineEditor editor;
     while (auto line = editor.Read("dbsql> "))
         if (!session.RunLine(*line)) break;
