@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dbsql_runner.h"
@@ -84,8 +85,11 @@ TEST_F(ShellTest, InteractiveSessionThroughATerminal) {
     // On a terminal the default output is a box-drawn table.
     EXPECT_TRUE(pty.WaitFor("│ REGION │    1 │       0 │      100 │")) << pty.Seen();
     ASSERT_TRUE(pty.WaitFor("dbsql> ")) << pty.Seen();
-    // Ctrl-C drops the line being typed and keeps the session.
+    // Ctrl-C drops the line being typed and keeps the session. The pause lets the line editor take over the
+    // terminal after printing its prompt, as it has long done before a person types.
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
     pty.Send("DELETE FROM REGION");
+    ASSERT_TRUE(pty.WaitFor("DELETE FROM REGION")) << pty.Seen();
     pty.Send("\x03");
     ASSERT_TRUE(pty.WaitFor("dbsql> ")) << pty.Seen();
     pty.Send("SELECT * FROM NOSUCH;\n");
