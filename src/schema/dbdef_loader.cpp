@@ -62,7 +62,8 @@ public:
             return false;
         }
         if (!root.HasChildNodes()) {
-            WriteTracePrintEx(DBS_TRACE_LEVEL, "The xml <%s> is not a valid DBDef xml, cause: 'DBDef' has not child node",
+            WriteTracePrintEx(DBS_TRACE_LEVEL,
+                              "The xml <%s> is not a valid DBDef xml, cause: 'DBDef' has not child node",
                               path_.c_str());
             return false;
         }

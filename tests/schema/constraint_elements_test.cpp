@@ -103,14 +103,16 @@ TEST_F(ConstraintElementsTest, StaleNamesInTheCallersMapAreNoParents) {
 
 TEST_F(ConstraintElementsTest, LongestStringsThatFitAreKept) {
     const std::string condition(99, '1');
-    ASSERT_EQ(LoadText("<DBDef><Table Name=\"T\"><Field Name=\"A\" DataType=\"BYTE\"/><Check Column=\"A\" Condition=\"" +
+    ASSERT_EQ(LoadText("<DBDef><Table Name=\"T\"><Field Name=\"A\" DataType=\"BYTE\"/>"
+                       "<Check Column=\"A\" Condition=\"" +
                        condition + "\"/></Table></DBDef>"), 1);
     EXPECT_EQ(std::string(schema.constraints[0].achSearchCondition), condition);
 }
 
 TEST_F(ConstraintElementsTest, ElementsThatCouldNotWorkRefuseTheFile) {
     const std::string head = R"(<DBDef><Table Name="P"><Field Name="A" DataType="DWORD"/>
-        <PriKey Name="PK"><PKI Field="A"/></PriKey></Table><Table Name="T"><Field Name="A" DataType="DWORD"/>)";
+        <PriKey Name="PK"><PKI Field="A"/></PriKey></Table><Table Name="T"><Field Name="A" DataType="DWORD"/>
+        <Field Name="S" DataType="CHAR" Num="4"/>)";
     const std::string tail = "</Table></DBDef>";
     const std::string tooLong(100, 'x');
     struct Case { const char* what; std::string element; std::string cause; };
@@ -135,6 +137,8 @@ TEST_F(ConstraintElementsTest, ElementsThatCouldNotWorkRefuseTheFile) {
          "the ForeignKey of table <T> has a Columns longer than 99 characters"},
         {"check of a missing column", R"(<Check Column="B" Condition="1"/>)",
          "the Check of table <T> names the column <B>, which the table lacks"},
+        {"check of a text column", R"(<Check Column="S" Condition="1"/>)",
+         "the Check of table <T> tests the column <S>, which holds no number"},
         {"check without condition", R"(<Check Column="A"/>)", "the Check of table <T> has no Condition"},
         {"check column too long", "<Check Column=\"" + std::string(32, 'c') + "\" Condition=\"1\"/>",
          "the Check of table <T> has a Column longer than 31 characters"},

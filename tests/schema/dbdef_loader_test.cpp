@@ -92,7 +92,8 @@ TEST_F(DbDefLoaderTest, FillsTheThreeRecordListsInDocumentOrder) {
 TEST_F(DbDefLoaderTest, SecondFileContinuesTheNumbering) {
     std::string first = "<DBDef>";
     for (int i = 0; i < 5; ++i) {
-        first += "<Table Name=\"T" + std::to_string(i) + "\" MaxRecNum=\"1\"><Field Name=\"A\" DataType=\"BYTE\"/></Table>";
+        first += "<Table Name=\"T" + std::to_string(i) + "\" MaxRecNum=\"1\">"
+                 "<Field Name=\"A\" DataType=\"BYTE\"/></Table>";
     }
     first += "</DBDef>";
     ASSERT_EQ(LoadText(first), 1);

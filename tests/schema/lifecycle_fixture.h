@@ -45,19 +45,21 @@ public:
     explicit Row(const char* table) : handle_(DbsGetTableHandle(table)), bytes_(DbsGetTupleLen(handle_)) {}
 
     Row& Set(const char* field, uint32_t value) {
-        if (Place p = Field(field); p.len != 0) std::memcpy(&bytes_[p.at], &value, std::min<size_t>(p.len, sizeof value));
+        Place p = Field(field);
+        std::memcpy(bytes_.data() + p.at, &value, std::min<size_t>(p.len, sizeof value));
         return *this;
     }
     Row& Set(const char* field, const char* text) {
         if (Place p = Field(field); p.len != 0) {
-            std::memset(&bytes_[p.at], 0, p.len);
-            std::memcpy(&bytes_[p.at], text, std::min<size_t>(std::strlen(text), p.len));
+            std::memset(bytes_.data() + p.at, 0, p.len);
+            std::memcpy(bytes_.data() + p.at, text, std::min<size_t>(std::strlen(text), p.len));
         }
         return *this;
     }
     uint32_t Get(const char* field) const {
         uint32_t value = 0;
-        if (Place p = Field(field); p.len != 0) std::memcpy(&value, &bytes_[p.at], std::min<size_t>(p.len, sizeof value));
+        Place p = Field(field);
+        std::memcpy(&value, bytes_.data() + p.at, std::min<size_t>(p.len, sizeof value));
         return value;
     }
 

@@ -121,7 +121,8 @@ TEST_F(LifecycleTest, StoreThatCannotBeBuiltLeavesAnInitialisedLibraryToUninitia
 TEST_F(LifecycleTest, MoreTablesThanTheFormHoldsAreRefusedBeforeAnythingStarts) {
     std::string xml = "<DBDef>";
     for (int i = 0; i <= DBS_MAX_TABLES; ++i) {
-        xml += "<Table Name=\"T" + std::to_string(i) + "\" MaxRecNum=\"1\"><Field Name=\"A\" DataType=\"BYTE\"/></Table>";
+        xml += "<Table Name=\"T" + std::to_string(i) + "\" MaxRecNum=\"1\">"
+               "<Field Name=\"A\" DataType=\"BYTE\"/></Table>";
     }
     xml += "</DBDef>";
     EXPECT_EQ(DbsInitialize(folder.Write("many.xml", xml), ""), 0);
