@@ -84,9 +84,6 @@ uint64_t ReadSerial();
 // Turns a file record into a tuple of the table, by field name. `tuple` must hold the table's data length.
 uint8_t DbsTranslateTuple(uint32_t hTable, const uint8_t* record, std::span<uint8_t> tuple);
 
-// Loads every table of type 1 or 3 under path number `pathNo`, then publishes secondary memory.
-uint8_t DbsLoadAllTables(uint8_t pathNo);
-
 // Parts of the open, one per direction (the shared checks are done by DbsOpenQDB).
 uint16_t OpenForRead(TagQdbWorkArea& wa, const TagDBForm& form);
 uint16_t OpenForWrite(TagQdbWorkArea& wa, const TagDBForm& form);
