@@ -222,7 +222,10 @@ private:
             for (int f = 0; f < nFields; ++f) {
                 const TagDMForm* ptField = DbsGetDomainName(hTable, static_cast<uint8_t>(f));
                 if (ptField == nullptr) continue;
-                const std::string_view name(ptField->achDMName, strnlen(ptField->achDMName, sizeof ptField->achDMName));
+                const char* pchName = ptField->achDMName;
+                const std::string_view name(pchName, static_cast<size_t>(
+                                                         std::find(pchName, pchName + sizeof ptField->achDMName, '\0') -
+                                                         pchName));
                 SqlColumnRef* ptColumn = FindOrCreateColumn(t.achTableName, name);
                 if (ptColumn == nullptr) return false;
                 SqlExpr* ptExpr = NewLeaf('f');

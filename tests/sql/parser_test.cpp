@@ -432,6 +432,7 @@ TEST_F(ParserTest, RandomInputNeverCrashes) {
                 sql += pieces[rng() % std::size(pieces)];
             }
         }
+        if (i % 100 == 0) sql += std::string(400 + rng() % 400, "a'1("[rng() % 4]);   // token limit and nesting
         if (Parse(*ctx, sql) != 0) ExpectNoTree();
     }
     trace.Clear();
