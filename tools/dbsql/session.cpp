@@ -165,7 +165,6 @@ bool Session::Load() {
     // A table without any file simply starts empty (a new data directory); a table whose file is there but
     // could not be read is a failure, and its file is protected from being saved over.
     unloaded_.clear();
-    std::vector<std::string> damaged;
     for (const auto& line : lines) {
         std::string name = FailedTable(line);
         if (name.empty()) continue;
