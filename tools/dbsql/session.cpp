@@ -156,7 +156,9 @@ bool Session::Load() {
         LoadProgress progress{ProgressBar("loading", total, kProgressThresholdBytes, quiet.terminal())};
         trace_.Clear();
         trace_.SetObserver(&LoadProgress::Observe, &progress);
+        trace_.SetEchoStream(quiet.terminal());
         DbsLoadData();
+        trace_.SetEchoStream(nullptr);
         trace_.SetObserver(nullptr, nullptr);
         progress.bar.Finish();
         lines = trace_.Take();

@@ -59,7 +59,9 @@ void TraceCollector::Add(const char* stampFile, int stampLine, const char* text)
         std::fputc('\n', file_);
         std::fflush(file_);
     }
-    if (echo_) std::fprintf(stderr, "trace: %.*s\n", static_cast<int>(piece.size()), piece.data());
+    if (echo_)
+        std::fprintf(echoStream_ != nullptr ? echoStream_ : stderr, "trace: %.*s\n", static_cast<int>(piece.size()),
+                     piece.data());
     // An SQL error report comes in pieces: its detail (" : ...") belongs to the line before it.
     if (piece.starts_with(" : ") && !lines_.empty()) {
         lines_.back() += piece;

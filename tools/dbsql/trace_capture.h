@@ -22,6 +22,8 @@ public:
     // Writes every line to standard error as it arrives.
     void SetEcho(bool on) { echo_ = on; }
     bool Echo() const { return echo_; }
+    // Where echoed lines go (null: standard error).
+    void SetEchoStream(std::FILE* stream) { echoStream_ = stream; }
     // Called for every line (for progress displays); receives the text without its line ending.
     void SetObserver(void (*fn)(void*, const std::string&), void* ctx);
 
@@ -37,6 +39,7 @@ private:
     std::vector<std::string> lines_;
     std::FILE* file_ = nullptr;
     bool echo_ = false;
+    std::FILE* echoStream_ = nullptr;
     void (*observer_)(void*, const std::string&) = nullptr;
     void* observerCtx_ = nullptr;
 };
