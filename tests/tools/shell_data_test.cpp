@@ -126,6 +126,21 @@ TEST_F(ShellTest, LoadGoesBackToTheSavedData) {
     EXPECT_NE(r.err.find("commit or roll back the transaction before reloading"), std::string::npos) << r.err;
 }
 
+TEST_F(ShellTest, AFailedStatementChangesNothingThatIsSaved) {
+    WriteFile(dir / "in.csv", kRegions);
+    WriteFile(dir / "cities.csv", "ID,REGION,NAME\n10,1,Oslo\n");
+    ASSERT_EQ(Run({"-d", "data", "--no-load", "--save", "-c", ".import in.csv REGION", "-c", ".import cities.csv CITY"})
+                  .status,
+              0);
+    std::string before = ReadFile(dir / "data/temp/REGION.QDB");
+    // Region 1 has a city: the restricting foreign key refuses the whole DELETE, the other regions included.
+    auto r = Run({"-d", "data", "--save", "-c", "DELETE FROM REGION WHERE ID < 3", "-c", ".count REGION"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "4\n");
+    EXPECT_NE(r.err.find("achDBNameRelation=REGION] exist!"), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(dir / "data/temp/REGION.QDB"), before);
+}
+
 TEST_F(ShellTest, ANewDataDirectoryStartsEmpty) {
     auto r = Run({"-d", "fresh", "-c", ".count REGION"});
     EXPECT_EQ(r.status, 0) << r.err;
