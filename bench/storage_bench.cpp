@@ -117,18 +117,24 @@ void BM_Fread(benchmark::State& state) {
 }
 BENCHMARK(BM_Fread)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Keeps the time per iteration of every run, for the ratios.
+// Keeps the time per iteration of every benchmark for the ratios: the median when repetitions are asked for,
+// else the single run.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
-            if (r.run_type == Run::RT_Iteration && r.iterations > 0) {
-                times[r.benchmark_name()] = r.GetAdjustedRealTime();
+            const std::string name = r.run_name.str();
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+                times[name] = r.GetAdjustedRealTime();
+                medians[name] = true;
+            } else if (r.run_type == Run::RT_Iteration && r.iterations > 0 && !medians[name]) {
+                times[name] = r.GetAdjustedRealTime();
             }
         }
         ConsoleReporter::ReportRuns(runs);
     }
     std::map<std::string, double> times;
+    std::map<std::string, bool> medians;
 };
 
 }  // namespace

@@ -72,6 +72,9 @@ void AbandonQDB();
 // its number in the table's (and so the file's) field order.
 uint8_t DbsPutDomainToWorkArea(const char* name, const void* value);
 uint8_t PutFieldToWorkArea(size_t fieldNo, const void* value);
+// Puts every saved field of a whole tuple (a record without its status byte, in the table's layout, which the
+// file shares) into the current record, copying runs of neighbouring saved fields at once.
+uint8_t PutTupleToWorkArea(std::span<const uint8_t> tuple);
 uint8_t DbsWriteTupleToWorkArea();
 
 // Reading: the next record in use (status byte first), valid until the next call; null at the end or on error.

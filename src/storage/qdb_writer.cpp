@@ -120,6 +120,44 @@ uint8_t PutFieldToWorkArea(size_t fieldNo, const void* value) {
     return 1;
 }
 
+uint8_t PutTupleToWorkArea(std::span<const uint8_t> tuple) {
+    TagQdbWorkArea* wa = WorkArea();
+    if (wa == nullptr || wa->chIOMode != static_cast<uint8_t>(IoMode::Write)) return 0;
+    const size_t recordLen = wa->tHead.wRecordLen;
+    const size_t at = recordLen * wa->dwCurRecord;
+    if (recordLen == 0 || at + recordLen > kQdbBufferSize) return 0;
+    uint8_t* record = wa->abyBuffer + at;
+    // A run [runStart, runEnd) of saved bytes, in record offsets; a tuple byte n is record byte n + 1.
+    size_t runStart = 0;
+    size_t runEnd = 0;
+    bool any = false;
+    auto flush = [&] {
+        if (runEnd > runStart) std::memcpy(record + runStart, tuple.data() + runStart - 1, runEnd - runStart);
+        runStart = runEnd = 0;
+    };
+    for (size_t i = 0; i < wa->tHead.byDomainNum; ++i) {
+        const TagDMForm& field = wa->atDomain[i];
+        const size_t offset = field.wDMOffset;
+        const size_t end = offset + field.wDMLen;
+        if (field.byDMSaveFlag != 1 || offset == 0 || end > recordLen || end - 1 > tuple.size()) {
+            flush();
+            continue;
+        }
+        any = true;
+        if (runEnd != offset) {
+            flush();
+            runStart = offset;
+        }
+        runEnd = end;
+    }
+    flush();
+    if (any && record[0] == 0) {
+        record[0] = kTupleInUse;
+        wa->tHead.dwRecordCount += 1;
+    }
+    return any ? 1 : 0;
+}
+
 uint8_t DbsPutDomainToWorkArea(const char* name, const void* value) {
     const TagQdbWorkArea* wa = WorkArea();
     if (wa == nullptr || name == nullptr) return 0;

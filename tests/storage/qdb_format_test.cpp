@@ -63,6 +63,7 @@ TEST_F(QdbFormatTest, WritesTheFileExactlyInBothByteOrders) {
         EXPECT_EQ(ReadFile(Dir(pathNo) + "EMP.QDB"), EmpFile(pathNo == DBS_PATH_TEMP));
         EXPECT_FALSE(Exists(Dir(pathNo) + "EMP.TMP"));
         EXPECT_EQ(DbsGetCurPath(), DBS_PATH_VERSION);
+        EXPECT_EQ(DbsGetTupleNo(h), 2u);  // the walk ends on the last record, as a host's walk would
         EXPECT_EQ(gptDB_Form[0].byDBFlag & DBS_FLAG_SAVE_PENDING, 0);
         // A second save needs the pending bit again.
         EXPECT_EQ(DbsSaveRTable(h), 0);
