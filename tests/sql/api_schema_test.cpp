@@ -53,7 +53,8 @@ protected:
                     row += std::string(static_cast<const char*>(v.pData), strnlen(static_cast<const char*>(v.pData), v.dwLength));
                 } else {
                     uint32_t x = 0;
-                    std::memcpy(&x, v.pData, std::min<uint32_t>(v.dwLength, 4));
+                    const uint32_t len = v.dwLength;
+                    std::memcpy(&x, v.pData, len < 4 ? len : 4);
                     row += std::to_string(x);
                 }
             }

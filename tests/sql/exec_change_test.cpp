@@ -61,7 +61,7 @@ TEST_F(ChangeTest, ConditionErrorsFailChangingStatements) {
 TEST_F(ChangeTest, UpdateComputesEverySetValueBeforeStoringAny) {
     Run("UPDATE EMP SET AGE = DNO, DNO = AGE / 30 WHERE ID = 10");
     EXPECT_EQ(Select("SELECT DNO, AGE FROM EMP WHERE ID = 10"), Rowset{"1|1"});
-    Run("UPDATE EMP SET AGE = AGE + 1 WHERE DNO = 2");
+    Run("UPDATE EMP SET AGE = AGE + 1, ID = ID WHERE DNO = 2");
     EXPECT_EQ(Select("SELECT AGE FROM EMP WHERE DNO = 2"), (Rowset{"46", "26"}));
     ExpectConsistent(hEmp);
 }
@@ -88,6 +88,8 @@ TEST_F(ChangeTest, RefusedUpdateLeavesMainMemoryUntouched) {
     Case cases[] = {
         {"UPDATE EMP SET AGE = AGE + 50"},        // the check on AGE refuses 45 + 50 after 30 + 50 went through
         {"UPDATE EMP SET DNO = 9 WHERE ID = 40"},  // no such parent
+        {"UPDATE EMP SET ID = 99 WHERE ID = 20"},  // a key change: the record is not found under its new key
+        {"UPDATE EMP SET ID = 40 WHERE ID = 20"},  // ... and must not overwrite the record holding the new key
     };
     for (const Case& c : cases) {
         std::vector<char> before = MainImage(hEmp);
@@ -219,7 +221,7 @@ TEST_F(ScanTest, ResultsOverTenThousandRowsFailWithCode11) {
     ASSERT_EQ(RstMoveLast(rst), 0);
     TagSqlValue v{};
     ASSERT_EQ(RstGetFieldValue(rst, 1, &v), 0);
-    EXPECT_EQ(v.usUShort, 99);
+    EXPECT_EQ(+v.usUShort, 99);
     trace.Clear();
     Refuse("SELECT X, Y FROM A, B");
     EXPECT_TRUE(TraceHas("code 11 - too many rows select result")) << TraceText();
