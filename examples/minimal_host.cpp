@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
     hSqlParser parser = SQLCreate();
     TagSqlRst* rst = nullptr;
     if (SQLExecute(parser, "SELECT CustId, Name FROM Customer WHERE City = 'Lisbon'", &rst) == 0) {
-        for (int r = RstMoveFirst(rst); r == DBS_SQL_OK; r = RstMoveNext(rst)) {
+        for (int r = RstMoveFirst(rst); r == DBS_SQL_OK && !IsEOF(rst); r = RstMoveNext(rst)) {
             TagSqlValue id{}, name{};
             RstGetFieldValue(rst, 0, &id);       // 'D' columns arrive as DB_ULONG
             RstGetFieldValue(rst, 1, &name);     // 'C' columns as DB_STRING, pointing into the row
