@@ -116,9 +116,10 @@ void SettleIndex(uint32_t indexNo) {
 }
 
 void DropPendingRuns() {
+    // The scope stays open but collects nothing more: an index created later under the same number is another one.
     for (PendingRun& run : gRuns) {
-        run.count_ = 0;
-        run.Forget();
+        delete[] run.storage_;
+        run = PendingRun{};
     }
 }
 

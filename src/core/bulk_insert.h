@@ -59,7 +59,7 @@ PendingRun* PendingFor(uint32_t indexNo, uint8_t b);
 // Merges what is collected for index number `indexNo` into its packed lists; nothing when nothing is collected.
 void SettleIndex(uint32_t indexNo);
 
-// Forgets every collected key without merging: the index buffers are about to be released.
+// Forgets every collected key without merging and ends collection: the index buffers are about to be released.
 void DropPendingRuns();
 
 // Opens collection on the sorted indexes of a table's secondary memory; closing merges everything. A scope opened

@@ -163,6 +163,16 @@ TEST_F(BulkInsertTest, CopyClearAndReleaseInsideAScopeSeeEveryKey) {
     index::Append(table, tuple, true);
     ASSERT_EQ(DbsInsertIndexEX(byId, &id), 1);
     EXPECT_EQ(DbsCoreRelease(), 1);  // the collected key is dropped with the buffers; closing writes nothing
+
+    // A store built again under the same numbers while the scope is still open takes its keys one by one.
+    ASSERT_EQ(DbsCoreInit(), 1);
+    table = index::Table(1, "BULK", 8, {{"CODE", 'C', 12}});
+    const uint32_t byCode = DbsCreateIndexByName(table, 0, DBS_IDX_SORTED, 0, 0, 12, "CODE", "");
+    ASSERT_EQ(byCode, byId);
+    const char code[13] = "ABCDEFGHIJKL";
+    index::Append(table, code, true);
+    ASSERT_EQ(DbsInsertIndexEX(byCode, code), 1);
+    ASSERT_EQ(index::Entries(byCode, Idx(byCode).byIdxSecondAddrPtr).size(), 1u);
 }
 
 }  // namespace
