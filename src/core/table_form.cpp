@@ -17,13 +17,6 @@
 #include "core/index_alloc.h"
 
 namespace dbs::core {
-
-// Stands in until the index code provides the real allocation; an index handle then cannot get buffers.
-__attribute__((weak)) bool AllocIndexMemory(uint32_t hIndex) {
-    DbsTraceLog("[File: %s Line: %d] Handle %xH Invalid", DBS_HERE, hIndex);
-    return false;
-}
-
 namespace {
 
 constexpr uint32_t kMaxDomains = 255;
