@@ -39,7 +39,7 @@ protected:
     }
     static Row Order(uint32_t id, uint32_t customer, uint32_t kind, uint32_t store) {
         Row row("Orders");
-        row.Set("OrderId", id).Set("CustId", customer).Set("Day", 20261208).Set("Kind", kind).Set("StoreId", store);
+        row.Set("OrderId", id).Set("CustId", customer).Set("OrderDate", 20261208).Set("Kind", kind).Set("StoreId", store);
         return row;
     }
     static Row Line(uint32_t order, uint32_t lineNo, uint32_t product, uint32_t qty) {

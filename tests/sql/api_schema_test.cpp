@@ -24,7 +24,7 @@ protected:
             ASSERT_EQ(Row("Product").Set("ProdId", id).Set("Sku", id == 100 ? "SKU-100" : "SKU-200")
                           .Set("Title", "thing").Set("Price", id + 50).Set("Stock", 5).Insert(), 1);
         }
-        ASSERT_EQ(Row("Orders").Set("OrderId", 1000).Set("CustId", 1).Set("Day", 20261208).Set("Kind", 1)
+        ASSERT_EQ(Row("Orders").Set("OrderId", 1000).Set("CustId", 1).Set("OrderDate", 20261208).Set("Kind", 1)
                       .Set("StoreId", 10).Insert(), 1);
         ASSERT_EQ(Row("OrderLine").Set("OrderId", 1000).Set("LineNo", 1).Set("ProdId", 100).Set("Qty", 2).Insert(), 1);
         ASSERT_EQ(Row("OrderLine").Set("OrderId", 1000).Set("LineNo", 2).Set("ProdId", 200).Set("Qty", 1).Insert(), 1);
