@@ -36,6 +36,6 @@ void WriteFile(const std::string& path, const uint8_t* data, size_t size) {
 }
 
 std::string ExampleSchema() { return std::string(DBS_SOURCE_DIR) + "/examples/schema/shop.xml"; }
-std::string ExampleSchema2() { return std::string(DBS_SOURCE_DIR) + "/examples/schema/shop_extra.xml"; }
+std::string ExampleSchema2() { return std::string(DBS_SOURCE_DIR) + "/examples/schema/shop_optional.xml"; }
 
 }  // namespace dbs::fuzz

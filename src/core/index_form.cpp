@@ -104,9 +104,10 @@ DBS_API uint8_t DbsCreateIndexHandle(uint32_t hTable, uint32_t hIndex, uint8_t b
                     table->achDBName, wKeyLen);
         return 0;
     }
-    for (uint32_t& slot : table->adwIdxHandle) {
-        if (slot == 0) {
-            slot = hIndex;
+    // The table form is packed: its slots are read and written by value, never through a reference.
+    for (size_t i = 0; i < DBS_IDX_SLOTS; ++i) {
+        if (table->adwIdxHandle[i] == 0) {
+            table->adwIdxHandle[i] = hIndex;
             Describe(idx, hIndex, hTable, byIdxType, wDimX, wDimY, wKeyLen);
             return 1;
         }

@@ -63,7 +63,7 @@ bool StartsExpression(int iToken) {
 template <size_t N>
 void CopyName(char (&dst)[N], std::string_view src, size_t nMax = N - 1) {
     size_t n = std::min({src.size(), nMax, N - 1});
-    std::memcpy(dst, src.data(), n);
+    if (n != 0) std::memcpy(dst, src.data(), n);  // an empty view may carry no pointer at all
     dst[n] = '\0';
 }
 
