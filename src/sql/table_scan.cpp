@@ -12,8 +12,15 @@ bool MoveFirst(const ExecState& st, uint32_t h) { return (st.bSecondary ? DbsSki
 bool MoveNext(const ExecState& st, uint32_t h) { return (st.bSecondary ? DbsSkipToNextEX(h) : DbsSkipToNext(h)) != 0; }
 
 // A table named twice in FROM shares one cursor in the store; each entry puts the cursor back on its own record
-// before moving on, so that a self-join sees every pair.
+// before moving on, so that a self-join sees every pair. In secondary memory the checked update and delete of
+// the statement itself move the cursor too (they locate records by key, a cascade in other tables as well), so
+// there the cursor always goes back to the scan's own record; without this an UPDATE that gives every record
+// the same key would step back and forth between two records for ever.
 void RestoreSharedCursor(const TagSqlParser& ctx, const ExecState& st, int i) {
+    if (st.bSecondary) {
+        DbsSetTupleNoEX(st.from[i].hTable, ctx.atTable[i].dwTupleNo);
+        return;
+    }
     for (int j = 0; j < ctx.iTableNum; ++j) {
         if (j == i || st.from[j].hTable != st.from[i].hTable) continue;
         if (st.bSecondary) {
