@@ -34,7 +34,8 @@ public:
             if (b == nullptr) return nullptr;
             blocks_[count_++] = b;
         }
-        return blocks_[block] + static_cast<size_t>(rowIndex % kRowsPerBlock) * rowWidth;
+        char* base = blocks_[block];
+        return base + static_cast<size_t>(rowIndex % kRowsPerBlock) * rowWidth;
     }
 
     void CopyTo(char* dst, uint32_t rowWidth, int rows) const {
@@ -142,7 +143,7 @@ void FillDescriptors(TagSqlParser& ctx, ExecState& st, const RowLayout& layout, 
         }
         if (ctx.iTableNum == 1) CopySqlName(f.achTableName, ctx.atTable[0].achTableName);
         CopySqlName(f.achFieldName, e.achName);
-        f.iFieldType = st.resultType[i].raw().chType;
+        f.iFieldType = st.resultType[i].type();
         f.iFieldLen = static_cast<int>(layout.width[i]);
         f.wOffset = static_cast<uint16_t>(offset);
         offset += layout.width[i];
