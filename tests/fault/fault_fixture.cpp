@@ -48,6 +48,7 @@ void ShopFixture::SetUp() {
     ASSERT_NE(mkdtemp(pattern), nullptr);
     root = pattern;
     for (const char* sub : {"version", "temp", "data"}) std::filesystem::create_directories(root / sub);
+    temp = (root / "temp").string() + "/";
     DbsSetDataPath((root.string() + "/").c_str());
 }
 

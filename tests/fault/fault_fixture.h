@@ -61,9 +61,11 @@ protected:
     // Empties every secondary buffer and loads the saved tables, which become main memory; secondary is then a
     // copy of main again. Returns DbsLoadData's result.
     uint8_t Reload();
-    std::string Temp() const { return (root / "temp").string() + "/"; }
+    // Built in SetUp: the calls under test may run with C++ allocations failing.
+    const std::string& Temp() const { return temp; }
 
     std::filesystem::path root;
+    std::string temp;  // the folder saves go to and loading reads first, with a trailing separator
     FaultTrace trace;
 };
 
