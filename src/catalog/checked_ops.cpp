@@ -147,6 +147,7 @@ DBS_API uint8_t DbsSysUpdateTabTuple(uint32_t hTable, const void* pbyTuple) {
         if (idx->byIdxUpdatable == 0) {
             DbsTraceLog("[File=%s,Line=%d] The %dth index of %s is not updatable, update tuple fail!\n", DBS_HERE,
                         static_cast<int>(slot), name);
+            DbsSetTupleNoEX(hTable, tupleNo);  // an earlier slot's locate may have moved it
             return 0;
         }
         if (DbsLocateTupleEX(idx->dwIdxHandle, m.newKey) == 1) {

@@ -3,7 +3,8 @@
 // deleted first through the checked delete (cascading keys), which cascades further on its own.
 //
 // Cascades nest through DbsSysDeleteTabTuple; a depth limit stops a cycle of cascading keys before it exhausts
-// the stack. The child table's cursor is restored after each nested delete, so that a cascade that walks the
+// the stack. A tuple that refers to itself (a key of a table onto itself) is not its own child: it neither
+// blocks its own delete nor cascades into itself. The child table's cursor is restored after each nested delete, so that a cascade that walks the
 // same table (a key that refers to its own table) does not make the outer walk skip or repeat tuples.
 #include <cstring>
 
@@ -94,10 +95,23 @@ bool DbsSysFkConsDeleteCheck(const TagSYSCONSTRAINTSTuple* cons, const char* con
         return false;
     }
 
+    // A key of a table onto itself: the parent tuple is met among the children and must not hold itself.
+    uint8_t selfKey[kKeyBufLen];
+    uint16_t selfLen = 0;
+    const bool selfReference = hChild == cons->dwRelTableHandle &&
+                               DbsGetIndexValue(hChild, 0, parentTuple, selfKey, sizeof selfKey, &selfLen) == DBS_KEY_OK;
+    auto isParentItself = [&](const uint8_t* tuple) {
+        uint8_t key[kKeyBufLen];
+        uint16_t len = 0;
+        return selfReference && DbsGetIndexValue(hChild, 0, tuple, key, sizeof key, &len) == DBS_KEY_OK &&
+               std::memcmp(key, selfKey, len) == 0;
+    };
+
     if (!DbsSkipToFirstEX(hChild)) return true;
     uint8_t childTuple[kTupleBufLen];
     for (uint32_t step = 0; step < n; ++step) {
-        if (DbsGetTupleEX(hChild, childTuple) == 1 && FkConsValueCheck(hChild, childTuple, text, nullptr)) {
+        if (DbsGetTupleEX(hChild, childTuple) == 1 && !isParentItself(childTuple) &&
+            FkConsValueCheck(hChild, childTuple, text, nullptr)) {
             uint8_t childKey[kKeyBufLen];
             uint16_t childLen = 0;
             BuildColumnKey(hChild, columns, childTuple, childKey, &childLen, nullptr);

@@ -43,8 +43,8 @@ uint8_t ClearAll(uint32_t hTable, uint8_t byWhich) {
         return 0;
     }
     uint8_t result = DbsClrMemory(hTable, byWhich);
-    for (size_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {  // by value: the table form is packed
-        const uint32_t hIndex = table->adwIdxHandle[slot];
+    for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
+        uint32_t hIndex = table->adwIdxHandle[slot];  // packed record: read by value
         if (hIndex != 0) result = DbsClrMemory(hIndex, byWhich);
     }
     return result;

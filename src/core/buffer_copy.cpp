@@ -30,8 +30,8 @@ Fault CopyTable(TagDBForm& table, bool fromSecondary) {
     std::memcpy(target, source, static_cast<size_t>(uint64_t{table.dwMaxTupleNum} * table.wTupleLen));
     dbs::core::CopyFreeHint(static_cast<uint16_t>(DBS_HANDLE_NO(table.dwDBHandle)), from, to);
 
-    for (size_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {  // by value: the table form is packed
-        const uint32_t hIndex = table.adwIdxHandle[slot];
+    for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
+        uint32_t hIndex = table.adwIdxHandle[slot];  // packed record: read by value
         TagIdxForm* idx = dbs::core::IndexForm(hIndex);
         if (idx == nullptr) continue;
         if (dbs::core::GroupOf(*idx) == dbs::core::IndexGroup::Invalid) {

@@ -23,8 +23,8 @@ extern "C" {
 DBS_API uint8_t DbsChangeOver(uint32_t hTable) {
     TagDBForm* table = dbs::core::TableForm(hTable);
     if (table == nullptr) return 0;
-    for (size_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {  // by value: the table form is packed
-        const uint32_t hIndex = table->adwIdxHandle[slot];
+    for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
+        uint32_t hIndex = table->adwIdxHandle[slot];  // packed record: read by value
         if (TagIdxForm* idx = dbs::core::IndexForm(hIndex)) Swap(*idx);
     }
     Swap(*table);

@@ -104,10 +104,9 @@ DBS_API uint8_t DbsCreateIndexHandle(uint32_t hTable, uint32_t hIndex, uint8_t b
                     table->achDBName, wKeyLen);
         return 0;
     }
-    // The table form is packed: its slots are read and written by value, never through a reference.
-    for (size_t i = 0; i < DBS_IDX_SLOTS; ++i) {
-        if (table->adwIdxHandle[i] == 0) {
-            table->adwIdxHandle[i] = hIndex;
+    for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
+        if (table->adwIdxHandle[slot] == 0) {
+            table->adwIdxHandle[slot] = hIndex;
             Describe(idx, hIndex, hTable, byIdxType, wDimX, wDimY, wKeyLen);
             return 1;
         }

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/index_kind.h"
+
 namespace dbs::core {
 
 // Where a lookup landed: the cell or entry position and the tuple number there (0 = none). For a sorted miss the
@@ -67,12 +69,6 @@ private:
     uint32_t count_;
     uint32_t capacity_;
 };
-
-}  // namespace dbs::core
-
-#include "core/index_kind.h"
-
-namespace dbs::core {
 
 // The cell a key addresses in a one- or two-dimensional array index: X = key bytes 0-1, Y = bytes 2-3 (both
 // little-endian). False when X or Y lies outside the dimensions or the cell outside `cells`; x and y are set

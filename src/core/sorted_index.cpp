@@ -3,7 +3,7 @@
  * buffer in ascending order of their keys compared as unsigned bytes (memcmp order), no two keys equal.
  *
  * Lookup is a binary search for the first entry whose key is not below the sought key; since keys are unique this
- * is both the hit and, on a miss, the insertion place. Short keys of 4 and 8 bytes, the common primary keys, are
+ * is both the hit and, on a miss, the insertion place. The search is only called with at least one entry. Short keys of 4 and 8 bytes, the common primary keys, are
  * compared as one byte-swapped integer load, which orders exactly like memcmp. Insertion and removal move the
  * entries behind the position with one memmove; nothing is allocated.
  */
@@ -39,27 +39,28 @@ struct AnyKey {
     static int Compare(const char* a, const char* b, uint32_t len) { return std::memcmp(a, b, len); }
 };
 
+// Lower bound without branches on the comparisons: the range [lo, lo + n] holding the answer halves each step by a
+// conditional move, and the entries the next step may read are prefetched, so a lookup in a list larger than the
+// caches waits for memory about once per step instead of also paying for mispredicted branches.
 template <typename Key>
 bool Search(const char* buffer, uint32_t entryLen, uint32_t keyLen, uint32_t count, const char* key,
             IndexHit& hit) {
-    uint32_t first = 0;
-    uint32_t len = count;
-    while (len > 0) {
-        uint32_t half = len / 2;
-        const char* entry = buffer + static_cast<uint64_t>(first + half) * entryLen;
-        if (Key::Compare(entry + 4, key, keyLen) < 0) {
-            first += half + 1;
-            len -= half + 1;
-        } else {
-            len = half;
-        }
+    auto keyAt = [&](uint32_t i) { return buffer + static_cast<uint64_t>(i) * entryLen + 4; };
+    uint32_t lo = 0;
+    uint32_t n = count;
+    while (n > 1) {
+        uint32_t half = n / 2;
+        __builtin_prefetch(keyAt(lo + half / 2));
+        __builtin_prefetch(keyAt(lo + half + half / 2));
+        lo = Key::Compare(keyAt(lo + half), key, keyLen) < 0 ? lo + half : lo;
+        n -= half;
     }
-    hit.pos = first;
+    // lo is now the last entry below the key, or 0 when there is none; the answer is lo or the one behind it.
+    uint32_t pos = Key::Compare(keyAt(lo), key, keyLen) < 0 ? lo + 1 : lo;
+    hit.pos = pos;
     hit.tupleNo = 0;
-    if (first == count) return false;
-    const char* entry = buffer + static_cast<uint64_t>(first) * entryLen;
-    if (Key::Compare(entry + 4, key, keyLen) != 0) return false;
-    std::memcpy(&hit.tupleNo, entry, 4);
+    if (pos == count || Key::Compare(keyAt(pos), key, keyLen) != 0) return false;
+    std::memcpy(&hit.tupleNo, keyAt(pos) - 4, 4);
     return true;
 }
 
@@ -73,6 +74,10 @@ SortedIndex::SortedIndex(char* buffer, uint64_t bytes, uint32_t entryLen, uint32
 }
 
 bool SortedIndex::Find(const void* key, IndexHit& hit) const {
+    if (count_ == 0) {
+        hit = IndexHit{};
+        return false;
+    }
     const char* k = static_cast<const char*>(key);
     switch (keyLen_) {
     case 4: return Search<FixedKey<4>>(buffer_, entryLen_, keyLen_, count_, k, hit);

@@ -13,11 +13,12 @@
  *
  * Everything a record holds is checked here, so that the store never runs on a constraint that cannot work:
  * strings fit their 100-byte fields, the parent table and its key index exist (in this file or an earlier one),
- * a check names a column of its table, attribute values are among those allowed, and a table has at most one
- * mutex list (only the first would ever be read).
+ * a check names a numeric column of its table, attribute values are among those allowed, and a table has at
+ * most one mutex list (only the first would ever be read).
  */
 #include "schema/constraint_elements.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "schema/schema_text.h"
@@ -65,7 +66,8 @@ private:
         std::memset(&record, 0, sizeof record);
         record.dwTableHandle = DBS_TABLE_HANDLE(tableNo_);
         record.byConsType = type;
-        record.dwConstraintHandle = DBS_HANDLE_CONSTRAINT | (context_.constraintBase + static_cast<uint32_t>(out_.size()));
+        uint32_t position = context_.constraintBase + static_cast<uint32_t>(out_.size());
+        record.dwConstraintHandle = DBS_HANDLE_CONSTRAINT | position;
         return record;
     }
 
@@ -128,8 +130,7 @@ private:
             return false;
         }
         auto found = context_.tableNumbers.find(parent);
-        if (found == context_.tableNumbers.end() || found->second < 0 ||
-            static_cast<uint32_t>(found->second) >= context_.tableCount) {
+        if (found == context_.tableNumbers.end() || !IsTable(found->second, parent)) {
             RefuseSchema(context_.path, "the ForeignKey of table <%s> names the unknown parent table <%.64s>",
                          tableName_.c_str(), parent.c_str());
             return false;
@@ -151,8 +152,16 @@ private:
     bool ReadCheck(XmlElement element) {
         TagSYSCONSTRAINTSTuple record = NewRecord(DBS_CONS_CHECK);
         if (!ReadString(element, "Check", "Column", kColumnSize, record.achCheckColumnName)) return false;
-        if (!HasColumn(record.achCheckColumnName)) {
+        const TagSYSCOLUMNTuple* column = FindColumn(record.achCheckColumnName);
+        if (column == nullptr) {
             RefuseSchema(context_.path, "the Check of table <%s> names the column <%s>, which the table lacks",
+                         tableName_.c_str(), record.achCheckColumnName);
+            return false;
+        }
+        char type = column->chDMType;
+        if (type != DBS_KIND_BYTE && type != DBS_KIND_WORD && type != DBS_KIND_DWORD) {
+            // Only numbers can be tested; a check on any other column would refuse every tuple.
+            RefuseSchema(context_.path, "the Check of table <%s> tests the column <%s>, which holds no number",
                          tableName_.c_str(), record.achCheckColumnName);
             return false;
         }
@@ -168,6 +177,21 @@ private:
         return true;
     }
 
+    // True when table number no is a table of that name. The name map is the caller's and may hold names of an
+    // earlier, refused file, so a number found there is only trusted when the table really has the name.
+    bool IsTable(int no, const std::string& name) const {
+        if (no < 0) return false;
+        size_t at = static_cast<size_t>(no);
+        const TagSYSTABTuple* table = nullptr;
+        if (at < context_.earlierTables.size()) {
+            table = &context_.earlierTables[at];
+        } else if (at - context_.earlierTables.size() < context_.fileTables.size()) {
+            table = &context_.fileTables[at - context_.earlierTables.size()];
+        }
+        return table != nullptr && std::strncmp(table->achDBName, name.c_str(), sizeof table->achDBName) == 0 &&
+               name.size() < sizeof table->achDBName;
+    }
+
     bool KeyIndexExists(uint32_t indexHandle) const {
         for (const auto* list : {&context_.earlierKeyColumns, &context_.fileKeyColumns}) {
             for (const TagSYSCONSCOLUMNTuple& key : *list) {
@@ -177,15 +201,15 @@ private:
         return false;
     }
 
-    bool HasColumn(const char* name) const {
+    const TagSYSCOLUMNTuple* FindColumn(const char* name) const {
         uint32_t handle = DBS_TABLE_HANDLE(tableNo_);
         for (const TagSYSCOLUMNTuple& column : context_.fileColumns) {
             if (column.dwTableHandle == handle &&
                 std::strncmp(column.achDMName, name, sizeof column.achDMName) == 0) {
-                return true;
+                return &column;
             }
         }
-        return false;
+        return nullptr;
     }
 
     const ConstraintContext& context_;

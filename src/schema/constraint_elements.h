@@ -18,7 +18,8 @@ namespace dbs::schema {
 struct ConstraintContext {
     const std::string& path;
     const std::map<std::string, int>& tableNumbers;  // every table of this file and the earlier ones
-    uint32_t tableCount;                               // tables numbered so far, this file included
+    const std::vector<TagSYSTABTuple>& earlierTables;  // numbered from 0
+    const std::vector<TagSYSTABTuple>& fileTables;     // numbered after the earlier ones
     const std::vector<TagSYSCONSCOLUMNTuple>& earlierKeyColumns;
     const std::vector<TagSYSCONSCOLUMNTuple>& fileKeyColumns;
     const std::vector<TagSYSCOLUMNTuple>& fileColumns;

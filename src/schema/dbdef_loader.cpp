@@ -46,7 +46,7 @@ public:
               std::vector<TagSYSCOLUMNTuple>& columns, std::vector<TagSYSCONSCOLUMNTuple>& keyColumns,
               std::vector<TagSYSCONSTRAINTSTuple>& constraints, std::map<std::string, int>& names)
         : path_(path), type_(type), tables_(tables), columns_(columns), keyColumns_(keyColumns),
-          constraints_(constraints), names_(names), base_(static_cast<uint32_t>(tables.size())) {}
+          constraints_(constraints), names_(names), base_(tables.size()) {}
 
     bool Load() {
         XmlDocument document;
@@ -62,7 +62,8 @@ public:
             return false;
         }
         if (!root.HasChildNodes()) {
-            WriteTracePrintEx(DBS_TRACE_LEVEL, "The xml <%s> is not a valid DBDef xml, cause: 'DBDef' has not child node",
+            WriteTracePrintEx(DBS_TRACE_LEVEL,
+                              "The xml <%s> is not a valid DBDef xml, cause: 'DBDef' has not child node",
                               path_.c_str());
             return false;
         }
@@ -76,14 +77,15 @@ public:
     }
 
 private:
-    uint32_t TableNo(size_t i) const { return base_ + static_cast<uint32_t>(i); }
+    // Only called for numbers already checked against kLastTableNumber.
+    uint32_t TableNo(size_t i) const { return static_cast<uint32_t>(base_ + i); }
 
     bool ReadTables(const std::vector<XmlElement>& tableElements) {
         for (size_t i = 0; i < tableElements.size(); ++i) {
             std::string name(tableElements[i].Attribute("Name"));
-            if (TableNo(i) > kLastTableNumber || base_ > kLastTableNumber) {
+            if (base_ + i > kLastTableNumber) {
                 RefuseSchema(path_, "the table <%.64s> would be number %zu, beyond the last table number %u",
-                             name.c_str(), static_cast<size_t>(base_) + i, kLastTableNumber);
+                             name.c_str(), base_ + i, kLastTableNumber);
                 return false;
             }
             TagSYSTABTuple table;
@@ -191,7 +193,8 @@ private:
     bool ReadConstraints(const std::vector<XmlElement>& tableElements) {
         ConstraintContext context{path_,
                                   names_,
-                                  TableNo(tableElements.size()),
+                                  tables_,
+                                  fileTables_,
                                   keyColumns_,
                                   fileKeyColumns_,
                                   fileColumns_,
@@ -224,7 +227,7 @@ private:
     std::vector<TagSYSCONSCOLUMNTuple>& keyColumns_;
     std::vector<TagSYSCONSTRAINTSTuple>& constraints_;
     std::map<std::string, int>& names_;
-    const uint32_t base_;
+    const size_t base_;  // tables in the caller's vector on entry
 
     std::vector<std::string> tableNames_;
     std::vector<TagSYSTABTuple> fileTables_;

@@ -139,6 +139,10 @@ std::vector<XmlElement> XmlElement::ElementChildren() const {
 bool XmlDocument::Load(const std::string& path) {
     error_.clear();
     doc_.reset();
+    if (path.find('\0') != std::string::npos) {
+        error_ = "the path holds a NUL character";  // it would name another file
+        return false;
+    }
     std::vector<char> bytes;
     if (!ReadWholeFile(path, bytes, error_)) return false;
     if (!Parse(bytes)) {

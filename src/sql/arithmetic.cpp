@@ -58,7 +58,7 @@ int SqlArithmetic(char op, const SqlValue& a, const SqlValue& b, SqlValue& out) 
         double y = b.AsDouble();
         if (op == '/' && y == 0.0) {
             out.SetErrVal();
-            return kErrDivideByZero;
+            return kSqlErrDivideByZero;
         }
         out.SetDouble(ApplyDouble(op, x, y));
         return 0;
@@ -68,7 +68,7 @@ int SqlArithmetic(char op, const SqlValue& a, const SqlValue& b, SqlValue& out) 
         int32_t y = b.AsLong();
         if (op == '/' && y == 0) {
             out.SetErrVal();
-            return kErrDivideByZero;
+            return kSqlErrDivideByZero;
         }
         out.SetLong(ApplySigned(op, x, y));
         return 0;
@@ -77,7 +77,7 @@ int SqlArithmetic(char op, const SqlValue& a, const SqlValue& b, SqlValue& out) 
     uint32_t y = b.AsULong();
     if (op == '/' && y == 0) {
         out.SetErrVal();
-        return kErrDivideByZero;
+        return kSqlErrDivideByZero;
     }
     out.SetULong(ApplyUnsigned(op, x, y));
     return 0;

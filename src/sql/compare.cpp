@@ -36,11 +36,11 @@ int SqlCompareValues(const SqlValue& a, const SqlValue& b, int& err) {
     NumClass ca = ClassOf(ta);
     NumClass cb = ClassOf(tb);
     if ((ta == DB_STRING && cb != NumClass::kNone) || (tb == DB_STRING && ca != NumClass::kNone)) {
-        err = kErrBadCompare;
+        err = kSqlErrCompare;
         return 0;
     }
     if (ca == NumClass::kNone || cb == NumClass::kNone) {
-        err = kErrSystem;
+        err = kSqlErrSystem;
         return 0;
     }
     if (ca == NumClass::kDouble || cb == NumClass::kDouble) return Sign(a.AsDouble(), b.AsDouble());

@@ -122,6 +122,11 @@ int Predicate(TagSqlParser& ctx, ExecState& st, const SqlPredicate& p) {
 
 int Eval(TagSqlParser& ctx, ExecState& st, const SqlCondition* c) {
     if (c == nullptr) return 1;
+    DepthGuard depth(st);
+    if (depth.TooDeep()) {
+        SqlRaiseError(ctx, kSqlErrSystem, "condition nested too deeply");
+        return 0;
+    }
     if (c->eConn == Connective::None) {
         if (c->ptPredicate == nullptr) return 1;
         int r = Predicate(ctx, st, *c->ptPredicate);
@@ -144,6 +149,7 @@ int Eval(TagSqlParser& ctx, ExecState& st, const SqlCondition* c) {
 
 int cond_eval(TagSqlParser& ctx, ExecState& st, const SqlCondition* ptCond) {
     ctx.iErrCode = 0;
+    st.iDepth = 0;
     return Eval(ctx, st, ptCond);
 }
 

@@ -85,6 +85,8 @@ int EvalLeaf(TagSqlParser& ctx, ExecState& st, const SqlExpr& e, SqlValue& out) 
 
 int SqlEvalExpr(TagSqlParser& ctx, ExecState& st, const SqlExpr* ptExpr, SqlValue& out) {
     if (ptExpr == nullptr) return Fail(ctx, kSqlErrSystem);
+    DepthGuard depth(st);
+    if (depth.TooDeep()) return SqlRaiseError(ctx, kSqlErrSystem, "expression nested too deeply");
     const SqlExpr& e = *ptExpr;
     if (e.chKind == 'n') {
         ScratchValue left(st);

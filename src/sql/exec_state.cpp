@@ -18,6 +18,7 @@ void ReleaseExecState(TagSqlParser& ctx) {
 int PrepareFromTables(TagSqlParser& ctx, ExecState& st, bool secondary) {
     st.bSecondary = secondary;
     st.ResetScratch();
+    st.iDepth = 0;
     for (int i = 0; i < ctx.iTableNum; ++i) {
         SqlFromTable& t = ctx.atTable[i];
         FromCursor& c = st.from[i];

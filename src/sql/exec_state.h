@@ -39,6 +39,7 @@ struct ExecState {
     std::array<SqlValue, kMaxSetEntries> set;
     std::deque<AggregateState> aggregates;
     size_t aggregateCount = 0;
+    int iDepth = 0;                // nesting of the expression and condition being evaluated
 
     // Evaluation temporaries, handed out and given back in stack order.
     SqlValue& AcquireScratch() {
@@ -67,6 +68,23 @@ void ReleaseExecState(TagSqlParser& ctx);
 // Binds the FROM tables of the parsed statement to their handles and record buffers. On failure the error is
 // raised and -1 returned.
 int PrepareFromTables(TagSqlParser& ctx, ExecState& st, bool secondary);
+
+// Deepest nesting of expressions and conditions that evaluation follows. A long chain such as a + a + ... or
+// p OR p OR ... is a deep tree, and evaluating it recursively without a bound could exhaust the host's stack.
+inline constexpr int kMaxEvalDepth = 1000;
+
+// Counts one level of evaluation nesting for its lifetime.
+class DepthGuard {
+public:
+    explicit DepthGuard(ExecState& st) : st_(st) { ++st_.iDepth; }
+    ~DepthGuard() { --st_.iDepth; }
+    DepthGuard(const DepthGuard&) = delete;
+    DepthGuard& operator=(const DepthGuard&) = delete;
+    bool TooDeep() const { return st_.iDepth > kMaxEvalDepth; }
+
+private:
+    ExecState& st_;
+};
 
 // Scoped scratch value.
 class ScratchValue {

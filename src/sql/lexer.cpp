@@ -12,7 +12,9 @@
  */
 #include "sql/lexer.h"
 
+#include <algorithm>
 #include <charconv>
+#include <limits>
 #include <cstring>
 
 #include "runtime/trace_log.h"
@@ -49,7 +51,9 @@ public:
 private:
     void Mark(size_t nTaken) {
         if (nTaken > extent_) extent_ = nTaken;
-        if (nTaken > static_cast<size_t>(lex_.iReadPos)) lex_.iReadPos = static_cast<int>(nTaken);
+        if (nTaken > static_cast<size_t>(lex_.iReadPos)) {
+            lex_.iReadPos = static_cast<int>(std::min<size_t>(nTaken, std::numeric_limits<int>::max()));
+        }
     }
 
     SqlLexState& lex_;
@@ -222,7 +226,7 @@ int LexNext(TagSqlParser& ctx) {
 
         if (iToken != kTokString) nValueEnd = nEnd;
         const size_t nLen = nValueEnd - nValueBegin;
-        std::memcpy(lex.achToken, lex.pchText + nValueBegin, nLen);
+        if (nLen > 0) std::memcpy(lex.achToken, lex.pchText + nValueBegin, nLen);
         lex.achToken[nLen] = '\0';
         lex.nTokenLen = nLen;
         const std::string_view text(lex.achToken, nLen);

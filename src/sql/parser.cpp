@@ -63,7 +63,7 @@ bool StartsExpression(int iToken) {
 template <size_t N>
 void CopyName(char (&dst)[N], std::string_view src, size_t nMax = N - 1) {
     size_t n = std::min({src.size(), nMax, N - 1});
-    if (n != 0) std::memcpy(dst, src.data(), n);  // an empty view may carry no pointer at all
+    if (n > 0) std::memcpy(dst, src.data(), n);
     dst[n] = '\0';
 }
 
@@ -222,7 +222,10 @@ private:
             for (int f = 0; f < nFields; ++f) {
                 const TagDMForm* ptField = DbsGetDomainName(hTable, static_cast<uint8_t>(f));
                 if (ptField == nullptr) continue;
-                const std::string_view name(ptField->achDMName, strnlen(ptField->achDMName, sizeof ptField->achDMName));
+                const char* pchName = ptField->achDMName;
+                const std::string_view name(pchName, static_cast<size_t>(
+                                                         std::find(pchName, pchName + sizeof ptField->achDMName, '\0') -
+                                                         pchName));
                 SqlColumnRef* ptColumn = FindOrCreateColumn(t.achTableName, name);
                 if (ptColumn == nullptr) return false;
                 SqlExpr* ptExpr = NewLeaf('f');

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 
+#include <dbs/dbs.h>
+
 struct TagSqlParser;
 
 namespace dbs::sql {
@@ -47,7 +49,7 @@ int SqlStoreError(TagSqlParser& ctx, int iCode);
 // Stores iCode, formats the detail (printf style, nullptr for none) into the context's error text and reports it
 // with SqlReportError. Returns -1.
 int SqlRaiseError(TagSqlParser& ctx, int iCode, const char* pchFormat, ...)
-    __attribute__((format(printf, 3, 4)));
+    DBS_PRINTF_LIKE(3, 4);
 
 // Writes the report of one code: nothing for 0 and -1; else the head with the code and its message (or no
 // message for a code missing from the table), " : <text>" when pchText is given, and a closing "\n".

@@ -30,13 +30,13 @@ void TrimRight(SqlValue& v) {
 
 int SqlStringFunction(char letter, SqlValue& v) {
     if (v.type() == DB_NOVAL) return 0;
-    if (v.type() != DB_STRING) return kErrExpression;
+    if (v.type() != DB_STRING) return kSqlErrExpression;
     switch (letter) {
         case 'L': v.SetInt(static_cast<int32_t>(v.text().size())); break;
         case 'u': MapLetters(v, true); break;
         case 'l': MapLetters(v, false); break;
         case 't': TrimRight(v); break;
-        default: return kErrSystem;
+        default: return kSqlErrSystem;
     }
     return 0;
 }

@@ -11,24 +11,22 @@ namespace {
 bool MoveFirst(const ExecState& st, uint32_t h) { return (st.bSecondary ? DbsSkipToFirstEX(h) : DbsSkipToFirst(h)) != 0; }
 bool MoveNext(const ExecState& st, uint32_t h) { return (st.bSecondary ? DbsSkipToNextEX(h) : DbsSkipToNext(h)) != 0; }
 
-// A table named twice in FROM shares one cursor in the store; each entry puts the cursor back on its own record
-// before moving on, so that a self-join sees every pair. In secondary memory the checked update and delete of
-// the statement itself move the cursor too (they locate records by key, a cascade in other tables as well), so
-// there the cursor always goes back to the scan's own record; without this an UPDATE that gives every record
-// the same key would step back and forth between two records for ever.
-void RestoreSharedCursor(const TagSqlParser& ctx, const ExecState& st, int i) {
+// Puts the store's cursor back on the record this FROM entry stands on before it moves on. A table named twice
+// in FROM shares one cursor in the store, so each entry restores its own position and a self-join sees every
+// pair. In secondary memory the checked delete and update move the cursor themselves (a cascading delete may
+// reach other records of the same table), so there the position is always restored; the store accepts a
+// position whose record was just deleted and moves on from it.
+void RestoreCursor(const TagSqlParser& ctx, const ExecState& st, int i) {
+    uint32_t h = st.from[i].hTable;
     if (st.bSecondary) {
-        DbsSetTupleNoEX(st.from[i].hTable, ctx.atTable[i].dwTupleNo);
+        DbsSetTupleNoEX(h, ctx.atTable[i].dwTupleNo);
         return;
     }
     for (int j = 0; j < ctx.iTableNum; ++j) {
-        if (j == i || st.from[j].hTable != st.from[i].hTable) continue;
-        if (st.bSecondary) {
-            DbsSetTupleNoEX(st.from[i].hTable, ctx.atTable[i].dwTupleNo);
-        } else {
-            DbsSetTupleNo(st.from[i].hTable, ctx.atTable[i].dwTupleNo);
+        if (j != i && st.from[j].hTable == h) {
+            DbsSetTupleNo(h, ctx.atTable[i].dwTupleNo);
+            return;
         }
-        return;
     }
 }
 
@@ -69,7 +67,7 @@ int ScanPosition(TagSqlParser& ctx, ExecState& st) {
 
 int ScanAdvance(TagSqlParser& ctx, ExecState& st) {
     for (int i = ctx.iTableNum - 1; i >= 0; --i) {
-        RestoreSharedCursor(ctx, st, i);
+        RestoreCursor(ctx, st, i);
         if (!MoveNext(st, st.from[i].hTable)) {
             ctx.atTable[i].iEndMark = kScanEnd;
             continue;

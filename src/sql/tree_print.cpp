@@ -5,6 +5,7 @@
 #include "sql/tree_print.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "sql/parser_context.h"
 #include "sql/statement.h"
@@ -47,17 +48,21 @@ const char* FunctionName(char chFunc, char chLeaf) {
     }
 }
 
-std::string PrintValue(const TagSqlValue& v) {
+void AppendValue(std::string& out, const TagSqlValue& v) {
     char buf[64];
     switch (v.chType) {
-        case DB_LONG: std::snprintf(buf, sizeof buf, "%d", v.lLong); return buf;
-        case DB_ULONG: std::snprintf(buf, sizeof buf, "%uu", v.ulULong); return buf;
-        case DB_DOUBLE: std::snprintf(buf, sizeof buf, "%gd", v.dDouble); return buf;
-        case DB_NULL: return "NULL";
+        case DB_LONG: std::snprintf(buf, sizeof buf, "%d", v.lLong); break;
+        case DB_ULONG: std::snprintf(buf, sizeof buf, "%uu", v.ulULong); break;
+        case DB_DOUBLE: std::snprintf(buf, sizeof buf, "%gd", v.dDouble); break;
+        case DB_NULL: std::snprintf(buf, sizeof buf, "NULL"); break;
         case DB_STRING:
-            return "'" + std::string(static_cast<const char*>(v.pData), v.dwLength > 0 ? v.dwLength - 1 : 0) + "'";
-        default: return "?";
+            out += '\'';
+            if (v.pData != nullptr && v.dwLength > 1) out.append(static_cast<const char*>(v.pData), v.dwLength - 1);
+            out += '\'';
+            return;
+        default: std::snprintf(buf, sizeof buf, "?"); break;
     }
+    out += buf;
 }
 
 const char* OpName(PredicateOp e) {
@@ -75,117 +80,203 @@ const char* OpName(PredicateOp e) {
     return "?";
 }
 
-std::string PrintColumn(const SqlColumnRef* r) {
-    if (r == nullptr) return "?";
-    std::string s;
-    if (r->achTableName[0] != '\0') s = std::string(r->achTableName) + ".";
-    return s + r->achColumnName;
+void AppendColumn(std::string& out, const SqlColumnRef* r) {
+    if (r == nullptr) {
+        out += '?';
+        return;
+    }
+    if (r->achTableName[0] != '\0') {
+        out += r->achTableName;
+        out += '.';
+    }
+    out += r->achColumnName;
 }
 
-std::string PrintPredicate(const SqlPredicate* p) {
-    std::string s = "(";
-    if (p->byNot) s += "NOT ";
-    s += OpName(p->eOp);
-    s += " " + PrintExpr(p->ptLeft);
-    switch (p->eOp) {
-        case PredicateOp::Between: s += " " + PrintExpr(p->ptLow) + " " + PrintExpr(p->ptHigh); break;
-        case PredicateOp::In:
-            s += " [";
-            for (const SqlExprList* l = p->ptInList; l != nullptr; l = l->ptNext) {
-                s += PrintExpr(l->ptExpr);
-                if (l->ptNext != nullptr) s += " ";
-            }
-            s += "]";
-            break;
-        case PredicateOp::Like: s += " " + PrintValue(p->tPattern); break;
-        default: s += " " + PrintExpr(p->ptRight); break;
+void AppendExpr(std::string& out, const SqlExpr* e) {
+    if (e == nullptr) {
+        out += '?';
+        return;
     }
-    return s + ")";
+    if (e->chSign == '-') out += '-';
+    if (e->chKind == 'n') {
+        out += '(';
+        out += e->chOp;
+        out += ' ';
+        AppendExpr(out, e->ptLeft);
+        out += ' ';
+        AppendExpr(out, e->ptRight);
+        out += ')';
+        return;
+    }
+    switch (e->chLeaf) {
+        case 'v': AppendValue(out, e->tValue); break;
+        case 'f': AppendColumn(out, e->ptColumn); break;
+        case 'c':
+            out += FunctionName(e->ptAggregate->chFunc, 'c');
+            out += '(';
+            if (e->ptAggregate->ptArg != nullptr) {
+                AppendExpr(out, e->ptAggregate->ptArg);
+            } else {
+                out += '*';
+            }
+            out += ')';
+            break;
+        case 'z':
+            out += FunctionName(e->chFunc, 'z');
+            out += '(';
+            AppendExpr(out, e->ptArg);
+            out += ')';
+            break;
+        case 's':
+            out += "SUBSTR(";
+            for (int i = 0; i < 3; ++i) {
+                if (i > 0) out += ',';
+                AppendExpr(out, e->aptSubstrArg[i]);
+            }
+            out += ')';
+            break;
+        default: out += '?'; break;
+    }
+}
+
+void AppendPredicate(std::string& out, const SqlPredicate* p) {
+    out += '(';
+    if (p->byNot) out += "NOT ";
+    out += OpName(p->eOp);
+    out += ' ';
+    AppendExpr(out, p->ptLeft);
+    out += ' ';
+    switch (p->eOp) {
+        case PredicateOp::Between:
+            AppendExpr(out, p->ptLow);
+            out += ' ';
+            AppendExpr(out, p->ptHigh);
+            break;
+        case PredicateOp::In:
+            out += '[';
+            for (const SqlExprList* l = p->ptInList; l != nullptr; l = l->ptNext) {
+                AppendExpr(out, l->ptExpr);
+                if (l->ptNext != nullptr) out += ' ';
+            }
+            out += ']';
+            break;
+        case PredicateOp::Like: AppendValue(out, p->tPattern); break;
+        default: AppendExpr(out, p->ptRight); break;
+    }
+    out += ')';
+}
+
+void AppendCondition(std::string& out, const SqlCondition* c) {
+    if (c == nullptr) {
+        out += '?';
+        return;
+    }
+    const char* pchConn = nullptr;
+    switch (c->eConn) {
+        case Connective::None:
+            if (c->ptPredicate != nullptr) {
+                AppendPredicate(out, c->ptPredicate);
+            } else {
+                out += '?';
+            }
+            return;
+        case Connective::And: pchConn = "(AND "; break;
+        case Connective::Or: pchConn = "(OR "; break;
+        case Connective::Xor: pchConn = "(XOR "; break;
+    }
+    out += pchConn;
+    AppendCondition(out, c->ptLeft);
+    out += ' ';
+    AppendCondition(out, c->ptRight);
+    out += ')';
 }
 
 }  // namespace
 
-std::string PrintExpr(const SqlExpr* e) {
-    if (e == nullptr) return "?";
-    std::string s = e->chSign == '-' ? "-" : "";
-    if (e->chKind == 'n') {
-        return s + "(" + e->chOp + " " + PrintExpr(e->ptLeft) + " " + PrintExpr(e->ptRight) + ")";
-    }
-    switch (e->chLeaf) {
-        case 'v': return s + PrintValue(e->tValue);
-        case 'f': return s + PrintColumn(e->ptColumn);
-        case 'c': {
-            const SqlAggregate* a = e->ptAggregate;
-            return s + FunctionName(a->chFunc, 'c') + "(" + (a->ptArg ? PrintExpr(a->ptArg) : "*") + ")";
-        }
-        case 'z': return s + FunctionName(e->chFunc, 'z') + "(" + PrintExpr(e->ptArg) + ")";
-        case 's':
-            return s + "SUBSTR(" + PrintExpr(e->aptSubstrArg[0]) + "," + PrintExpr(e->aptSubstrArg[1]) + "," +
-                   PrintExpr(e->aptSubstrArg[2]) + ")";
-        default: return s + "?";
-    }
+std::string PrintExpr(const SqlExpr* ptExpr) {
+    std::string out;
+    AppendExpr(out, ptExpr);
+    return out;
 }
 
-std::string PrintCondition(const SqlCondition* c) {
-    if (c == nullptr) return "?";
-    switch (c->eConn) {
-        case Connective::None: return c->ptPredicate ? PrintPredicate(c->ptPredicate) : "?";
-        case Connective::And: return "(AND " + PrintCondition(c->ptLeft) + " " + PrintCondition(c->ptRight) + ")";
-        case Connective::Or: return "(OR " + PrintCondition(c->ptLeft) + " " + PrintCondition(c->ptRight) + ")";
-        case Connective::Xor: return "(XOR " + PrintCondition(c->ptLeft) + " " + PrintCondition(c->ptRight) + ")";
-    }
-    return "?";
+std::string PrintCondition(const SqlCondition* ptCond) {
+    std::string out;
+    AppendCondition(out, ptCond);
+    return out;
 }
 
 std::string PrintColumns(const TagSqlParser& ctx) {
-    std::string s;
+    std::string out;
     for (const SqlColumnRef* r = ctx.ptColumnFirst; r != nullptr; r = r->ptNext) {
-        if (!s.empty()) s += " ";
-        s += PrintColumn(r);
+        if (!out.empty()) out += ' ';
+        AppendColumn(out, r);
     }
-    return s;
+    return out;
 }
 
 std::string PrintStatement(const TagSqlParser& ctx) {
-    auto tables = [&ctx] {
-        std::string s;
-        for (int i = 0; i < ctx.iTableNum; ++i) s += (i ? ", " : "") + std::string(ctx.atTable[i].achTableName);
-        return s;
+    std::string out;
+    auto tables = [&] {
+        for (int i = 0; i < ctx.iTableNum; ++i) {
+            if (i > 0) out += ", ";
+            out += ctx.atTable[i].achTableName;
+        }
     };
-    auto where = [&ctx] { return ctx.ptWhere ? " WHERE " + PrintCondition(ctx.ptWhere) : std::string(); };
-    std::string s;
+    auto where = [&] {
+        if (ctx.ptWhere == nullptr) return;
+        out += " WHERE ";
+        AppendCondition(out, ctx.ptWhere);
+    };
     switch (ctx.eKind) {
-        case StatementKind::Select: {
-            s = "SELECT ";
+        case StatementKind::Select:
+            out += "SELECT ";
             for (int i = 0; i < ctx.iSelectNum; ++i) {
                 const SqlSelectEntry& e = ctx.atSelect[i];
-                if (i) s += ", ";
+                if (i > 0) out += ", ";
+                // A plain column's own name goes without saying.
                 const bool bPlainName = e.ptExpr != nullptr && e.ptExpr->chKind == 'l' && e.ptExpr->chLeaf == 'f' &&
                                         std::string_view(e.achName) == e.ptExpr->ptColumn->achColumnName;
-                if (e.achName[0] != '\0' && !bPlainName) s += std::string(e.achName) + "=";
-                if (e.iCastType >= 0) s += std::string("(") + TypeName(e.iCastType) + ")";
-                s += PrintExpr(e.ptExpr);
+                if (e.achName[0] != '\0' && !bPlainName) {
+                    out += e.achName;
+                    out += '=';
+                }
+                if (e.iCastType >= 0) {
+                    out += '(';
+                    out += TypeName(e.iCastType);
+                    out += ')';
+                }
+                AppendExpr(out, e.ptExpr);
             }
-            s += " FROM " + tables() + where();
+            out += " FROM ";
+            tables();
+            where();
             for (int i = 0; i < ctx.iSortNum; ++i) {
-                s += i ? ", " : " ORDER BY ";
-                s += std::to_string(ctx.atSort[i].iColumn + 1) + ctx.atSort[i].chDirection;
+                out += i > 0 ? ", " : " ORDER BY ";
+                out += std::to_string(ctx.atSort[i].iColumn + 1);
+                out += ctx.atSort[i].chDirection;
             }
-            return s;
-        }
-        case StatementKind::Delete: return "DELETE FROM " + tables() + where();
-        case StatementKind::Exists: return "EXISTS FROM " + tables() + where();
-        case StatementKind::Update: {
-            s = "UPDATE " + tables() + " SET ";
+            break;
+        case StatementKind::Delete:
+        case StatementKind::Exists:
+            out += ctx.eKind == StatementKind::Delete ? "DELETE FROM " : "EXISTS FROM ";
+            tables();
+            where();
+            break;
+        case StatementKind::Update:
+            out += "UPDATE ";
+            tables();
+            out += " SET ";
             for (int i = 0; i < ctx.iSetNum; ++i) {
-                if (i) s += ", ";
-                s += PrintColumn(ctx.atSet[i].ptColumn) + "=" + PrintExpr(ctx.atSet[i].ptExpr);
+                if (i > 0) out += ", ";
+                AppendColumn(out, ctx.atSet[i].ptColumn);
+                out += '=';
+                AppendExpr(out, ctx.atSet[i].ptExpr);
             }
-            return s + where();
-        }
-        case StatementKind::None: return "NONE";
+            where();
+            break;
+        case StatementKind::None: out += "NONE"; break;
     }
-    return "?";
+    return out;
 }
 
 }  // namespace dbs::sql

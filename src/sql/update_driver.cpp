@@ -57,13 +57,37 @@ void StoreValue(uint8_t* field, const SqlColumnRef& col, SqlValue& v) {
     if ((col.iType == DB_STRING || v.type() == DB_STRING) && n < width) field[n] = 0;
 }
 
+// The primary key of a record; false for a table without a primary index.
+struct PrimaryKey {
+    uint8_t bytes[DBS_KEY_BUF_LEN];
+    uint16_t len = 0;
+    bool Read(uint32_t hTable, const uint8_t* record) {
+        return DbsGetIndexValue(hTable, 0, record, bytes, sizeof bytes, &len) == DBS_KEY_OK;
+    }
+    bool operator==(const PrimaryKey& o) const { return len == o.len && std::memcmp(bytes, o.bytes, len) == 0; }
+};
+
 int upd_updaterecord(TagSqlParser& ctx, ExecState& st) {
+    uint32_t h = st.from[0].hTable;
+    uint8_t* record = st.from[0].pbyRecord;
+    PrimaryKey before;
+    bool keyed = before.Read(h, record);
     for (int i = 0; i < ctx.iSetNum; ++i) {
         const SqlColumnRef* col = ctx.atSet[i].ptColumn;
         if (col == nullptr || col->iTableIndex != 0) return SqlRaiseError(ctx, kSqlErrFieldRef, nullptr);
-        StoreValue(st.from[0].pbyRecord + col->iOffset, *col, st.set[i]);
+        StoreValue(record + col->iOffset, *col, st.set[i]);
     }
-    if (!DbsSysUpdateTabTuple(st.from[0].hTable, st.from[0].pbyRecord)) {
+    // The checked update finds the stored record by the primary key of the record it is given. A changed key
+    // would make it overwrite another record holding the new key, or refuse when there is none, so a change of
+    // the primary key is refused here for every record alike.
+    PrimaryKey after;
+    if (keyed && (!after.Read(h, record) || !(after == before))) {
+        DbsTraceLog("[File=%s,Line=%d] upd_updaterecord: the primary key of table %s cannot change!", DBS_HERE,
+                    ctx.atTable[0].achTableName);
+        DbsTraceLog("[File=%s,Line=%d] upd_updaterecord Error!", DBS_HERE);
+        return -1;
+    }
+    if (!DbsSysUpdateTabTuple(h, record)) {
         DbsTraceLog("[File=%s,Line=%d] upd_updaterecord Error!", DBS_HERE);
         return -1;
     }

@@ -5,16 +5,10 @@
 
 #include <cstdint>
 
+#include "sql/sql_error.h"
 #include "sql/sql_value.h"
 
 namespace dbs::sql {
-
-// Error codes raised by the value operations (the full table lives with the error reporting).
-inline constexpr int kErrSystem = 2;
-inline constexpr int kErrNoMemory = 6;
-inline constexpr int kErrExpression = 9;
-inline constexpr int kErrDivideByZero = 22;
-inline constexpr int kErrBadCompare = 32;
 
 // Orders a before b: negative, 0 or positive. NULL and DB_NOVAL equal each other and sort below every value.
 // A string against a number sets `err` to 32, any other unknown pair to 2 (the result is then 0).

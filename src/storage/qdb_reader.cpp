@@ -15,6 +15,7 @@ namespace dbs::storage {
 namespace {
 
 bool gbReadFailed = false;
+uint64_t gReadSerial = 0;
 
 // True when every descriptor of the file places its field inside a record.
 bool DescriptorsFit(const TagQdbWorkArea& wa) {
@@ -30,10 +31,12 @@ bool DescriptorsFit(const TagQdbWorkArea& wa) {
 }  // namespace
 
 bool ReadFailed() { return gbReadFailed; }
+uint64_t ReadSerial() { return gReadSerial; }
 void ClearReadFailed() { gbReadFailed = false; }
 
 uint16_t OpenForRead(TagQdbWorkArea& wa, const TagDBForm& form) {
     ClearReadFailed();
+    ++gReadSerial;
     wa.byBufState = 0;
     FILE* stream = DbsFileOpen(wa.achPath, DBS_FILE_OPEN_RW);
     if (stream == nullptr) {

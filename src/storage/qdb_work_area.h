@@ -68,20 +68,24 @@ uint8_t DbsCloseQDB();
 // write has failed: the partial file stays as it is and the work area is free for the next file.
 void AbandonQDB();
 
-// Writing: one field value into the current record, then the end of the record.
+// Writing: one field value into the current record, then the end of the record. A field is named, or given by
+// its number in the table's (and so the file's) field order.
 uint8_t DbsPutDomainToWorkArea(const char* name, const void* value);
+uint8_t PutFieldToWorkArea(size_t fieldNo, const void* value);
+// Puts every saved field of a whole tuple (a record without its status byte, in the table's layout, which the
+// file shares) into the current record, copying runs of neighbouring saved fields at once.
+uint8_t PutTupleToWorkArea(std::span<const uint8_t> tuple);
 uint8_t DbsWriteTupleToWorkArea();
 
 // Reading: the next record in use (status byte first), valid until the next call; null at the end or on error.
 const uint8_t* DbsReadTupleFromWorkArea();
 // True when the last DbsReadTupleFromWorkArea ended on an error rather than at the end of the data.
 bool ReadFailed();
+// A number that changes with every file opened for reading (lets the translation keep its field map per file).
+uint64_t ReadSerial();
 
 // Turns a file record into a tuple of the table, by field name. `tuple` must hold the table's data length.
 uint8_t DbsTranslateTuple(uint32_t hTable, const uint8_t* record, std::span<uint8_t> tuple);
-
-// Loads every table of type 1 or 3 under path number `pathNo`, then publishes secondary memory.
-uint8_t DbsLoadAllTables(uint8_t pathNo);
 
 // Parts of the open, one per direction (the shared checks are done by DbsOpenQDB).
 uint16_t OpenForRead(TagQdbWorkArea& wa, const TagDBForm& form);

@@ -99,26 +99,18 @@ uint16_t OpenForWrite(TagQdbWorkArea& wa, const TagDBForm& form) {
     return gwIdxFormNum;
 }
 
-uint8_t DbsPutDomainToWorkArea(const char* name, const void* value) {
+uint8_t PutFieldToWorkArea(size_t fieldNo, const void* value) {
     TagQdbWorkArea* wa = WorkArea();
-    if (wa == nullptr || wa->chIOMode != static_cast<uint8_t>(IoMode::Write) || name == nullptr ||
-        value == nullptr) {
+    if (wa == nullptr || wa->chIOMode != static_cast<uint8_t>(IoMode::Write) || value == nullptr ||
+        fieldNo >= wa->tHead.byDomainNum) {
         return 0;
     }
-    const TagDMForm* field = nullptr;
-    for (size_t i = 0; i < wa->tHead.byDomainNum; ++i) {
-        if (std::strncmp(wa->atDomain[i].achDMName, name, sizeof wa->atDomain[i].achDMName) == 0) {
-            field = &wa->atDomain[i];
-            break;
-        }
-    }
-    if (field == nullptr || field->wDMOffset == 0) return 0;
-
+    const TagDMForm& field = wa->atDomain[fieldNo];
     const size_t recordLen = wa->tHead.wRecordLen;
     const size_t at = recordLen * wa->dwCurRecord;
-    const size_t offset = field->wDMOffset;
-    const size_t len = field->wDMLen;
-    if (at + recordLen > kQdbBufferSize || offset + len > recordLen) return 0;
+    const size_t offset = field.wDMOffset;
+    const size_t len = field.wDMLen;
+    if (offset == 0 || at + recordLen > kQdbBufferSize || offset + len > recordLen) return 0;
     uint8_t* record = wa->abyBuffer + at;
     if (record[0] == 0) {
         record[0] = kTupleInUse;
@@ -126,6 +118,55 @@ uint8_t DbsPutDomainToWorkArea(const char* name, const void* value) {
     }
     std::memcpy(record + offset, value, len);
     return 1;
+}
+
+uint8_t PutTupleToWorkArea(std::span<const uint8_t> tuple) {
+    TagQdbWorkArea* wa = WorkArea();
+    if (wa == nullptr || wa->chIOMode != static_cast<uint8_t>(IoMode::Write)) return 0;
+    const size_t recordLen = wa->tHead.wRecordLen;
+    const size_t at = recordLen * wa->dwCurRecord;
+    if (recordLen == 0 || at + recordLen > kQdbBufferSize) return 0;
+    uint8_t* record = wa->abyBuffer + at;
+    // A run [runStart, runEnd) of saved bytes, in record offsets; a tuple byte n is record byte n + 1.
+    size_t runStart = 0;
+    size_t runEnd = 0;
+    bool any = false;
+    auto flush = [&] {
+        if (runEnd > runStart) std::memcpy(record + runStart, tuple.data() + runStart - 1, runEnd - runStart);
+        runStart = runEnd = 0;
+    };
+    for (size_t i = 0; i < wa->tHead.byDomainNum; ++i) {
+        const TagDMForm& field = wa->atDomain[i];
+        const size_t offset = field.wDMOffset;
+        const size_t end = offset + field.wDMLen;
+        if (field.byDMSaveFlag != 1 || offset == 0 || end > recordLen || end - 1 > tuple.size()) {
+            flush();
+            continue;
+        }
+        any = true;
+        if (runEnd != offset) {
+            flush();
+            runStart = offset;
+        }
+        runEnd = end;
+    }
+    flush();
+    if (any && record[0] == 0) {
+        record[0] = kTupleInUse;
+        wa->tHead.dwRecordCount += 1;
+    }
+    return any ? 1 : 0;
+}
+
+uint8_t DbsPutDomainToWorkArea(const char* name, const void* value) {
+    const TagQdbWorkArea* wa = WorkArea();
+    if (wa == nullptr || name == nullptr) return 0;
+    for (size_t i = 0; i < wa->tHead.byDomainNum && i < kQdbMaxDomains; ++i) {
+        if (std::strncmp(wa->atDomain[i].achDMName, name, sizeof wa->atDomain[i].achDMName) == 0) {
+            return PutFieldToWorkArea(i, value);
+        }
+    }
+    return 0;
 }
 
 uint8_t DbsWriteTupleToWorkArea() {

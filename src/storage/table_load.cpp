@@ -8,6 +8,7 @@
 
 #include "runtime/trace_log.h"
 #include "storage/qdb_work_area.h"
+#include "storage/table_load.h"
 
 namespace {
 

@@ -15,24 +15,25 @@ namespace {
 
 using namespace dbs::storage;
 
-// Writes every record in use of the table's main memory to the open file, the saved fields only.
+// Writes every record in use of the table's main memory to the open file, the saved fields only, in slot order.
+// Like a walk with DbsSkipToFirst / DbsSkipToNext, it leaves the main-memory cursor on the last record in use.
 bool WriteRecords(uint32_t hTable, const TagDBForm& form) {
-    alignas(8) uint8_t value[kValueBufferSize];
-    const TagDMForm* domains = form.ptDomain;
-    for (uint8_t more = DbsSkipToFirst(hTable); more == 1; more = DbsSkipToNext(hTable)) {
-        for (size_t i = 0; domains != nullptr && i < form.byDomainNum; ++i) {
-            const TagDMForm& field = domains[i];
-            if (field.byDMSaveFlag != 1) continue;
-            if (DbsGetDomain(hTable, field.achDMName, value) == 1) {
-                DbsPutDomainToWorkArea(field.achDMName, value);
-            }
-        }
+    const char* buffer = dbs::core::TableBuffer(&form, false);
+    const size_t slotLen = form.wTupleLen;
+    if (buffer == nullptr || slotLen == 0) return true;
+    uint32_t last = 0;
+    for (uint32_t no = 1; no <= form.dwMaxTupleNum; ++no) {
+        const auto* slot = reinterpret_cast<const uint8_t*>(buffer) + (no - 1) * slotLen;
+        if (slot[0] != kTupleInUse) continue;
+        last = no;
+        PutTupleToWorkArea(std::span<const uint8_t>(slot + 1, slotLen - 1));
         if (DbsWriteTupleToWorkArea() == 0) {
             DbsTraceLog("[File:%s Line%d] [Table=%x]DbsDefaultSaveMethod:DbsWriteTupleToWorkArea ERROR!", DBS_HERE,
                         hTable);
             return false;
         }
     }
+    if (last != 0) DbsSetTupleNo(hTable, last);
     return true;
 }
 

@@ -161,7 +161,7 @@ protected:
         for (uint16_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
             const TagIdxForm* idx = dbs::core::IndexForm(form->adwIdxHandle[slot]);
             if (idx == nullptr) break;
-            EXPECT_EQ(idx->adwIdxEntryNum[idx->byIdxSecondAddrPtr], used) << "entries of slot " << slot;
+            EXPECT_EQ(uint32_t{idx->adwIdxEntryNum[idx->byIdxSecondAddrPtr]}, used) << "entries of slot " << slot;
         }
         DbsSetTupleNoEX(hTable, cursor);
     }

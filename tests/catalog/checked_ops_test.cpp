@@ -233,12 +233,30 @@ TEST_F(CheckedOps, ForcedFailuresAreUndone) {
     ExpectConsistent(t);
 }
 
+TEST_F(CheckedOps, TablesLongerThanTheWorkBuffersAreRefused) {
+    Make();
+    // Built in code, past the catalogue's own length check.
+    const uint32_t big = DBS_TABLE_HANDLE(5);
+    ASSERT_EQ(DbsCreateTableForm(big, "BIG", 0, 2, 1), 1);
+    ASSERT_EQ(DbsAddDomain(big, "Blob", 'C', 11000, 1), 1);
+    ASSERT_EQ(DbsAllocMemory(big), 1);
+    std::vector<uint8_t> tuple(11000, 'x');
+    trace.Clear();
+    EXPECT_EQ(DbsSysInsertTabTuple(big, tuple.data()), 0);
+    EXPECT_EQ(DbsSysUpdateTabTuple(big, tuple.data()), 0);
+    EXPECT_EQ(DbsSysDeleteTabTuple(big, tuple.data()), 0);
+    EXPECT_EQ(trace.Texts().front(),
+              "[File=*,Line=*] DbsSysInsertTabTuple Function,[achDBName=BIG] tuple length 11000 exceeds 10600 bytes!");
+    EXPECT_EQ(trace.Count(), 3u);
+    EXPECT_EQ(DbsGetTupleNumEX(big), 0u);
+}
+
 TEST_F(CheckedOps, MethodsThreeToFiveAreTheCheckedOperations) {
     Make();
     const TagDBForm form = DbsGetDBForm(0);
-    EXPECT_EQ(form.pfnInsert, &DbsSysInsertTabTuple);
-    EXPECT_EQ(form.pfnUpdate, &DbsSysUpdateTabTuple);
-    EXPECT_EQ(form.pfnDelete, &DbsSysDeleteTabTuple);
+    EXPECT_TRUE(form.pfnInsert == &DbsSysInsertTabTuple);
+    EXPECT_TRUE(form.pfnUpdate == &DbsSysUpdateTabTuple);
+    EXPECT_TRUE(form.pfnDelete == &DbsSysDeleteTabTuple);
     ASSERT_EQ(DbsInsertRTable(t, Item(1, "A", 1).data()), 1);
     EXPECT_EQ(DbsInsertRTable(t, Item(1, "A", 1).data()), 0);
     ExpectConsistent(t);

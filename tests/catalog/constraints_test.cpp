@@ -308,6 +308,36 @@ TEST_F(ForeignKeys, CascadeDepthIsLimited) {
     ExpectConsistent(node);
 }
 
+TEST_F(ForeignKeys, ATupleReferringToItselfIsNotItsOwnChild) {
+    for (uint8_t type : {DBS_CONS_FK_RESTRICT, DBS_CONS_FK_CASCADE}) {
+        SCOPED_TRACE(type);
+        DbsCoreRelease();
+        ASSERT_EQ(DbsCoreInit(), 1);
+        tables.clear();
+        columns.clear();
+        keys.clear();
+        foreignKeys.clear();
+        const uint32_t node = AddTable("NODE", 8);
+        AddColumn(node, "Id", 'D', 4);
+        AddColumn(node, "Up", 'D', 4);
+        AddKey(node, 0, {"Id"});
+        Make();
+        TupleBuilder n(node);
+        ASSERT_EQ(DbsSysInsertTabTuple(node, n.D("Id", 1).D("Up", 1).data()), 1);
+        ASSERT_EQ(DbsSysInsertTabTuple(node, n.D("Id", 2).D("Up", 1).data()), 1);
+        AddForeignKey(node, node, 0, "Up", type);
+        ASSERT_TRUE(Install());
+        const uint8_t expected = type == DBS_CONS_FK_CASCADE ? 1 : 0;  // tuple 2 still refers to 1
+        EXPECT_EQ(DbsSysDeleteTabTuple(node, n.D("Id", 1).data()), expected);
+        EXPECT_EQ(DbsGetTupleNumEX(node), expected ? 0u : 2u);
+        if (!expected) {
+            ASSERT_EQ(DbsSysDeleteTabTuple(node, n.D("Id", 2).data()), 1);
+            EXPECT_EQ(DbsSysDeleteTabTuple(node, n.D("Id", 1).data()), 1);
+        }
+        ExpectConsistent(node);
+    }
+}
+
 TEST_F(ForeignKeys, CycleBetweenTablesEndsAtTheDepthLimit) {
     const uint32_t a = AddTable("A", 4);
     const uint32_t b = AddTable("B", 4);

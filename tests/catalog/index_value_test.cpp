@@ -181,8 +181,8 @@ TEST_F(IndexValue, MainMemoryIndexOperations) {
     EXPECT_EQ(DbsSysLocateTuple(t, 0, row.data()), 1);
     EXPECT_EQ(DbsSysLocateTuple(t, 1, row.data()), 1);
     ASSERT_EQ(DbsSysDeleteIndex(t, row.data()), 1);
-    EXPECT_EQ(dbs::core::IndexForm(0x20000)->adwIdxEntryNum[dbs::core::IndexForm(0x20000)->byIdxMainAddrPtr], 0u);
-    EXPECT_EQ(dbs::core::IndexForm(0x20001)->adwIdxEntryNum[dbs::core::IndexForm(0x20001)->byIdxMainAddrPtr], 0u);
+    EXPECT_EQ(+dbs::core::IndexForm(0x20000)->adwIdxEntryNum[dbs::core::IndexForm(0x20000)->byIdxMainAddrPtr], 0u);
+    EXPECT_EQ(+dbs::core::IndexForm(0x20001)->adwIdxEntryNum[dbs::core::IndexForm(0x20001)->byIdxMainAddrPtr], 0u);
     trace.Clear();
     EXPECT_EQ(DbsSysDeleteIndex(t, row.data()), 0);
     EXPECT_EQ(trace.Last(), "[File=*,Line=*] DbsSysDeleteIndex Function, T: Index tuple not exists!");
@@ -214,7 +214,7 @@ TEST_F(IndexValue, SysInsertIndexFailureTakesBackEarlierSlots) {
     EXPECT_EQ(trace.Last(), "[File=*,Line=*] DbsSysInsertIndexEX function, [achDBName=T,dwConstraintHandle=20001] "
                             "DbsInsertIndexEX Fail!");
     const TagIdxForm* pk = dbs::core::IndexForm(0x20000);
-    EXPECT_EQ(pk->adwIdxEntryNum[pk->byIdxSecondAddrPtr], 0u);
+    EXPECT_EQ(+pk->adwIdxEntryNum[pk->byIdxSecondAddrPtr], 0u);
 }
 
 }  // namespace

@@ -30,27 +30,27 @@ TEST_F(StoreBuilder, BuildsTablesColumnsAndKeys) {
 
     const TagDBForm form = DbsGetDBForm(0);
     EXPECT_EQ(form.byDomainNum, 3);
-    EXPECT_EQ(form.dwMaxTupleNum, 16u);
+    EXPECT_EQ(+form.dwMaxTupleNum, 16u);
     EXPECT_EQ(DbsGetTableType(u), 3);
     EXPECT_EQ(DbsGetTupleLen(t), 16);
     const TagIdxForm* pk = dbs::core::IndexForm(form.adwIdxHandle[0]);
     const TagIdxForm* sk = dbs::core::IndexForm(form.adwIdxHandle[1]);
     ASSERT_NE(pk, nullptr);
     ASSERT_NE(sk, nullptr);
-    EXPECT_EQ(form.adwIdxHandle[0], 0x20000u);
-    EXPECT_EQ(form.adwIdxHandle[1], 0x20001u);
+    EXPECT_EQ(+form.adwIdxHandle[0], 0x20000u);
+    EXPECT_EQ(+form.adwIdxHandle[1], 0x20001u);
     EXPECT_EQ(pk->byIdxType, DBS_IDX_SORTED);
     EXPECT_EQ(pk->byIdxKeyNum, 3);
     EXPECT_EQ(pk->abyIdxKey[0], 3);
     EXPECT_EQ(pk->abyIdxKey[1], 1);
     EXPECT_EQ(pk->abyIdxKey[2], 2);
-    EXPECT_EQ(pk->wIdxEntryLen, 16 + 4);
+    EXPECT_EQ(+pk->wIdxEntryLen, 16 + 4);
     EXPECT_EQ(pk->byIdxUpdatable, 0);
     EXPECT_EQ(sk->byIdxUpdatable, 1);
     EXPECT_EQ(DbsGetDomainName(t, 0)->byDMKeyFlag & 1, 1);
     EXPECT_EQ(DbsGetDomainName(t, 2)->byDMKeyFlag & 1, 1);
-    EXPECT_EQ(form.adwIdxHandle[2], 0u);
-    EXPECT_EQ(DbsGetDBForm(1).adwIdxHandle[0], 0u);  // no keys listed: no index
+    EXPECT_EQ(+form.adwIdxHandle[2], 0u);
+    EXPECT_EQ(+DbsGetDBForm(1).adwIdxHandle[0], 0u);  // no keys listed: no index
 }
 
 TEST_F(StoreBuilder, RecordChecksRefuseBeforeAnythingIsBuilt) {
@@ -185,7 +185,7 @@ TEST_F(StoreBuilder, EmptyKeyListBuildsNoIndex) {
     AddColumn(t, "V", 'D', 4);
     EXPECT_EQ(Build(), 1);
     EXPECT_EQ(trace.Count(), 0u);
-    EXPECT_EQ(DbsGetDBForm(0).adwIdxHandle[0], 0u);
+    EXPECT_EQ(+DbsGetDBForm(0).adwIdxHandle[0], 0u);
 }
 
 TEST_F(StoreBuilder, InstallFromLoaderDealsOutConstraintRecords) {
@@ -193,14 +193,14 @@ TEST_F(StoreBuilder, InstallFromLoaderDealsOutConstraintRecords) {
     const uint8_t types[6] = {1, 3, 2, 4, 5, 9};
     for (int i = 0; i < 6; ++i) recs[i].byConsType = types[i];
     ASSERT_TRUE(dbs::catalog::InstallFromLoader({}, {}, {}, recs));
-    EXPECT_EQ(gdwSysConstraintsNum, 3u);  // 1, 2 and the unknown 9, which the passes skip
+    EXPECT_EQ(+gdwSysConstraintsNum, 3u);  // 1, 2 and the unknown 9, which the passes skip
     EXPECT_EQ(gdwSysCheckConsNum, 1u);
     EXPECT_EQ(gdwSysMutexTabNum, 1u);
     EXPECT_EQ(gdwSysFixedIdxNum, 1u);
     EXPECT_EQ(gptSysConstraints[2].byConsType, 9);
     dbs::fault::FailAllocAt(3);
     EXPECT_FALSE(dbs::catalog::InstallFromLoader({}, {}, {}, recs));
-    EXPECT_EQ(gdwSysConstraintsNum, 0u);
+    EXPECT_EQ(+gdwSysConstraintsNum, 0u);
     EXPECT_EQ(gptSysCheckCons, nullptr);
 }
 

@@ -28,15 +28,15 @@ TEST_F(BufferClearTest, ClearingOneMemoryLeavesTheOther) {
         const TagDBForm& f = Form(table);
         uint8_t cleared = c.secondary ? f.byDBSecondAddrPtr : f.byDBMainAddrPtr;
         uint8_t kept = 1 - cleared;
-        EXPECT_EQ(f.adwTupleNum[cleared], 0u);
-        EXPECT_EQ(f.adwTupleNo[cleared], 0u);
-        EXPECT_EQ(f.adwTupleNum[kept], 3u);
+        EXPECT_EQ(+f.adwTupleNum[cleared], 0u);
+        EXPECT_EQ(+f.adwTupleNo[cleared], 0u);
+        EXPECT_EQ(+f.adwTupleNum[kept], 3u);
         std::vector<char> zeros(8u * f.wTupleLen);
         EXPECT_EQ(std::memcmp(f.apchDBAddr[cleared], zeros.data(), zeros.size()), 0);
         for (uint32_t h : {byId, byBin}) {
-            EXPECT_EQ(Idx(h).adwIdxEntryNum[cleared], 0u);
-            EXPECT_EQ(Idx(h).adwIdxPos[cleared], 0u);
-            EXPECT_EQ(Idx(h).adwIdxEntryNum[kept], 3u);
+            EXPECT_EQ(+Idx(h).adwIdxEntryNum[cleared], 0u);
+            EXPECT_EQ(+Idx(h).adwIdxPos[cleared], 0u);
+            EXPECT_EQ(+Idx(h).adwIdxEntryNum[kept], 3u);
         }
         uint32_t id = 2;
         EXPECT_EQ(Lookup(byId, &id, c.secondary), 0u);
@@ -70,7 +70,7 @@ TEST_F(BufferClearTest, RefusalsAndTheResultOfTheLastClear) {
     EXPECT_EQ(DbsClrMainMem(table), 0);
     EXPECT_EQ(trace.Count(), 0u);
     EXPECT_EQ(DbsGetTupleNum(table), 0u);
-    EXPECT_EQ(Idx(byId).adwIdxEntryNum[0], 0u);
+    EXPECT_EQ(+Idx(byId).adwIdxEntryNum[0], 0u);
 
     uint32_t bare = index::Table(2, "BARE", 4, {{"ID", 'D', 4}}, false);
     EXPECT_EQ(DbsClrSecondaryMem(bare), 0);

@@ -16,16 +16,16 @@ protected:
     // Everything that a copy must carry from buffer `from` to buffer `to`, compared between the two.
     void ExpectSameState(uint8_t from, uint8_t to) {
         const TagDBForm& f = Form(table);
-        EXPECT_EQ(f.adwTupleNum[to], f.adwTupleNum[from]);
-        EXPECT_EQ(f.adwTupleNo[to], f.adwTupleNo[from]);
-        EXPECT_EQ(f.adwSpare1[to], f.adwSpare1[from]);
-        EXPECT_EQ(std::memcmp(f.apchDBAddr[to], f.apchDBAddr[from], 8u * f.wTupleLen), 0);
+        EXPECT_EQ(+f.adwTupleNum[to], +f.adwTupleNum[from]);
+        EXPECT_EQ(+f.adwTupleNo[to], +f.adwTupleNo[from]);
+        EXPECT_EQ(+f.adwSpare1[to], +f.adwSpare1[from]);
+        EXPECT_EQ(std::memcmp(f.apchDBAddr[to], +f.apchDBAddr[from], 8u * f.wTupleLen), 0);
         for (uint32_t h : {byId, byBin}) {
-            EXPECT_EQ(Idx(h).adwIdxEntryNum[to], Idx(h).adwIdxEntryNum[from]);
-            EXPECT_EQ(Idx(h).adwIdxPos[to], Idx(h).adwIdxPos[from]);
+            EXPECT_EQ(+Idx(h).adwIdxEntryNum[to], +Idx(h).adwIdxEntryNum[from]);
+            EXPECT_EQ(+Idx(h).adwIdxPos[to], +Idx(h).adwIdxPos[from]);
         }
         EXPECT_EQ(Entries(byId, to), Entries(byId, from));
-        EXPECT_EQ(std::memcmp(Idx(byBin).apchIdxAddr[to], Idx(byBin).apchIdxAddr[from], 16 * 4), 0);
+        EXPECT_EQ(std::memcmp(Idx(byBin).apchIdxAddr[to], +Idx(byBin).apchIdxAddr[from], 16 * 4), 0);
     }
 };
 
@@ -65,8 +65,8 @@ TEST_F(BufferCopyTest, BothDirectionsCarryBytesCountsCursorsAndPositions) {
         EXPECT_EQ(Lookup(byId, &id, false), 2u);
         EXPECT_EQ(Lookup(byId, &id, true), 2u);
         EXPECT_EQ(Lookup(byId, &gone, !fromSecondary), 0u);
-        EXPECT_EQ(Form(table).byDBMainAddrPtr, 1);  // copying never swaps
-        EXPECT_EQ(Idx(byId).byIdxMainAddrPtr, 1);
+        EXPECT_EQ(+Form(table).byDBMainAddrPtr, 1);  // copying never swaps
+        EXPECT_EQ(+Idx(byId).byIdxMainAddrPtr, 1);
         EXPECT_EQ(trace.Count(), 0u);
         ASSERT_EQ(DbsChangeOver(table), 1);
     }
@@ -111,7 +111,7 @@ TEST_F(BufferCopyTest, MissingBuffersAreAFault) {
     EXPECT_EQ(DbsCopyData(table), 0);
     EXPECT_EQ(trace.Lines()[0].text.rfind("DbsCopyData catch error, no is ", 0), 0u);
     EXPECT_EQ(DbsGetTupleNumEX(table), 1u);
-    EXPECT_EQ(Idx(byBin).adwIdxEntryNum[1], 1u);
+    EXPECT_EQ(+Idx(byBin).adwIdxEntryNum[1], 1u);
 }
 
 TEST_F(BufferCopyTest, AnIndexOfInvalidKindStopsTheCopyWithItsLine) {
@@ -120,8 +120,8 @@ TEST_F(BufferCopyTest, AnIndexOfInvalidKindStopsTheCopyWithItsLine) {
     trace.Clear();
     EXPECT_EQ(DbsCopyData(table), 0);
     EXPECT_EQ(trace.Last(), "[File: * Line: *] IndexType:127 Invalid");
-    EXPECT_EQ(Idx(byId).adwIdxEntryNum[1], 1u);   // before it: copied
-    EXPECT_EQ(Idx(byBin).adwIdxEntryNum[1], 0u);  // itself: unchanged
+    EXPECT_EQ(+Idx(byId).adwIdxEntryNum[1], 1u);   // before it: copied
+    EXPECT_EQ(+Idx(byBin).adwIdxEntryNum[1], 0u);  // itself: unchanged
 }
 
 TEST_F(BufferCopyTest, AllCopyDataCopiesEveryTableAndPassesOverFreeEntries) {

@@ -27,13 +27,13 @@ TEST_F(BufferSwapTest, PublishingTheWorkingCopy) {
     EXPECT_EQ(Lookup(byId, &id, false), 1u);
     EXPECT_EQ(DbsLocateTuple(byId, &id), 1);
     for (uint32_t h : {byId, byBin}) {
-        EXPECT_EQ(Idx(h).byIdxMainAddrPtr, Form(table).byDBMainAddrPtr);
-        EXPECT_EQ(Idx(h).byIdxSecondAddrPtr, Form(table).byDBSecondAddrPtr);
+        EXPECT_EQ(+Idx(h).byIdxMainAddrPtr, +Form(table).byDBMainAddrPtr);
+        EXPECT_EQ(+Idx(h).byIdxSecondAddrPtr, +Form(table).byDBSecondAddrPtr);
     }
 
     EXPECT_EQ(DbsChangeOver(table), 1);  // a second swap restores the former roles
-    EXPECT_EQ(Form(table).byDBMainAddrPtr, 0);
-    EXPECT_EQ(Idx(byBin).byIdxMainAddrPtr, 0);
+    EXPECT_EQ(+Form(table).byDBMainAddrPtr, 0);
+    EXPECT_EQ(+Idx(byBin).byIdxMainAddrPtr, 0);
     EXPECT_EQ(DbsGetTupleNum(table), 1u);
     EXPECT_EQ(trace.Count(), 0u);
 
@@ -46,8 +46,8 @@ TEST_F(BufferSwapTest, AnIndexBehindAnEmptySlotFollowsItsTable) {
     uint32_t late = DbsCreateIndexByName(other, 2, DBS_IDX_SORTED, 0, 0, 4, "ID", "");
     ASSERT_NE(late, 0u);
     EXPECT_EQ(DbsChangeOver(other), 1);
-    EXPECT_EQ(Idx(late).byIdxMainAddrPtr, 1);
-    EXPECT_EQ(Form(other).byDBMainAddrPtr, 1);
+    EXPECT_EQ(+Idx(late).byIdxMainAddrPtr, 1);
+    EXPECT_EQ(+Form(other).byDBMainAddrPtr, 1);
 }
 
 TEST_F(BufferSwapTest, ChangeOverAddrSwapsEveryTableAndIndex) {
@@ -55,14 +55,14 @@ TEST_F(BufferSwapTest, ChangeOverAddrSwapsEveryTableAndIndex) {
     uint32_t secondIdx = DbsCreateIndexByName(second, 0, DBS_IDX_SORTED, 0, 0, 4, "ID", "");
     ASSERT_GE(gwTableNum, 6);  // tables made in code take part in the store-wide calls
     EXPECT_EQ(DbsChangeOverAddr(), 1);
-    for (uint32_t h : {table, second}) EXPECT_EQ(Form(h).byDBMainAddrPtr, 1);
-    for (uint32_t h : {byId, byBin, secondIdx}) EXPECT_EQ(Idx(h).byIdxSecondAddrPtr, 0);
+    for (uint32_t h : {table, second}) EXPECT_EQ(+Form(h).byDBMainAddrPtr, 1);
+    for (uint32_t h : {byId, byBin, secondIdx}) EXPECT_EQ(+Idx(h).byIdxSecondAddrPtr, 0);
 
     uint16_t saved = gwTableNum, savedIdx = gwIdxNum;
     gwTableNum = 0;
     gwIdxNum = 0;
     EXPECT_EQ(DbsChangeOverAddr(), 1);  // nothing to swap
-    EXPECT_EQ(Form(table).byDBMainAddrPtr, 1);
+    EXPECT_EQ(+Form(table).byDBMainAddrPtr, 1);
     gwTableNum = saved;
     gwIdxNum = savedIdx;
     EXPECT_EQ(trace.Count(), 0u);

@@ -41,7 +41,7 @@ TEST_P(ArrayIndexTest, CellsFollowTheKey) {
     uint32_t h = s.dimY == 0 ? DbsCreateIndexByName(table, 0, s.kind, s.dimX, 0, 0, "X", "")
                              : DbsCreateIndexByName(table, 0, s.kind, s.dimX, s.dimY, 0, "X", "Y", "");
     ASSERT_EQ(h, 0x20004u);
-    EXPECT_EQ(Idx(h).wIdxEntryLen, 4);
+    EXPECT_EQ(+Idx(h).wIdxEntryLen, 4);
 
     uint8_t key[4], bad[4];
     ASSERT_EQ(DbsMakeIndex(table, 0, key, sizeof key, s.x, s.y), s.dimY == 0 ? 2 : 4);
@@ -52,7 +52,7 @@ TEST_P(ArrayIndexTest, CellsFollowTheKey) {
     uint32_t tupleNo = 77;
     EXPECT_EQ(DbsFetchIndex(h, key, &tupleNo), 1);
     EXPECT_EQ(tupleNo, 0u);
-    EXPECT_EQ(Idx(h).adwIdxPos[0], s.cell);
+    EXPECT_EQ(+Idx(h).adwIdxPos[0], s.cell);
     EXPECT_EQ(trace.Count(), 0u);
 
     // Out of range: refused with the call's own line, nothing stored.
@@ -70,10 +70,10 @@ TEST_P(ArrayIndexTest, CellsFollowTheKey) {
     char tuple[4] = {};
     uint32_t first = index::Append(table, tuple);
     EXPECT_EQ(DbsInsertIndex(h, key), 1);
-    EXPECT_EQ(Idx(h).adwIdxEntryNum[0], 1u);
+    EXPECT_EQ(+Idx(h).adwIdxEntryNum[0], 1u);
     uint32_t second = index::Append(table, tuple);
     EXPECT_EQ(DbsInsertIndex(h, key), 1);  // re-points the occupied cell
-    EXPECT_EQ(Idx(h).adwIdxEntryNum[0], 1u);
+    EXPECT_EQ(+Idx(h).adwIdxEntryNum[0], 1u);
     EXPECT_EQ(DbsFetchIndex(h, key, &tupleNo), 1);
     EXPECT_EQ(tupleNo, second);
     EXPECT_EQ(DbsLocateTuple(h, key), 1);
@@ -90,9 +90,9 @@ TEST_P(ArrayIndexTest, CellsFollowTheKey) {
     // Removing: an out-of-range or empty key changes nothing and succeeds; the key's cell empties.
     EXPECT_EQ(DbsDeleteIndex(h, bad), 1);
     EXPECT_EQ(DbsDeleteIndexEX(h, key), 1);
-    EXPECT_EQ(Idx(h).adwIdxEntryNum[0], 1u);
+    EXPECT_EQ(+Idx(h).adwIdxEntryNum[0], 1u);
     EXPECT_EQ(DbsDeleteIndex(h, key), 1);
-    EXPECT_EQ(Idx(h).adwIdxEntryNum[0], 0u);
+    EXPECT_EQ(+Idx(h).adwIdxEntryNum[0], 0u);
     EXPECT_EQ(DbsFetchIndex(h, key, &tupleNo), 1);
     EXPECT_EQ(tupleNo, 0u);
 }

@@ -25,17 +25,17 @@ protected:
 TEST_F(IndexFormTest, ByHandleFillsTheDescriptorAndTheFirstFreeSlot) {
     EXPECT_EQ(DbsCreateIndexHandle(table, DBS_INDEX_HANDLE(2, 2), DBS_IDX_SORTED, 0, 0, 12), 1);
     const TagIdxForm& idx = Idx(DBS_INDEX_HANDLE(2, 2));
-    EXPECT_EQ(Form(table).adwIdxHandle[0], DBS_INDEX_HANDLE(2, 2));
-    EXPECT_EQ(idx.dwDBHandle, table);
-    EXPECT_EQ(idx.wIdxEntryLen, 16);
-    EXPECT_EQ(idx.byIdxMainAddrPtr, 0);
-    EXPECT_EQ(idx.byIdxSecondAddrPtr, 1);
-    EXPECT_EQ(idx.apchIdxAddr[0], nullptr);
+    EXPECT_EQ(+Form(table).adwIdxHandle[0], DBS_INDEX_HANDLE(2, 2));
+    EXPECT_EQ(+idx.dwDBHandle, table);
+    EXPECT_EQ(+idx.wIdxEntryLen, 16);
+    EXPECT_EQ(+idx.byIdxMainAddrPtr, 0);
+    EXPECT_EQ(+idx.byIdxSecondAddrPtr, 1);
+    EXPECT_EQ(+idx.apchIdxAddr[0], nullptr);
 
     EXPECT_EQ(DbsCreateIndexHandle(table, DBS_INDEX_HANDLE(5, 0), DBS_IDX_ARRAY2D_1, 7, 9, 12), 1);
-    EXPECT_EQ(Idx(DBS_INDEX_HANDLE(5, 0)).wIdxEntryLen, 4);
-    EXPECT_EQ(Idx(DBS_INDEX_HANDLE(5, 0)).wDimY, 9);
-    EXPECT_EQ(Form(table).adwIdxHandle[1], DBS_INDEX_HANDLE(5, 0));
+    EXPECT_EQ(+Idx(DBS_INDEX_HANDLE(5, 0)).wIdxEntryLen, 4);
+    EXPECT_EQ(+Idx(DBS_INDEX_HANDLE(5, 0)).wDimY, 9);
+    EXPECT_EQ(+Form(table).adwIdxHandle[1], DBS_INDEX_HANDLE(5, 0));
     EXPECT_EQ(trace.Count(), 0u);
 }
 
@@ -87,9 +87,9 @@ TEST_F(IndexFormTest, RefusalsLeaveFormAndTableUnchanged) {
             EXPECT_EQ(trace.Count(), 0u) << c.what;
         }
     }
-    EXPECT_EQ(Form(table).adwIdxHandle[1], 0u);
-    EXPECT_EQ(Idx(DBS_INDEX_HANDLE(2, 1)).dwIdxHandle, 0u);
-    EXPECT_EQ(Form(table).ptDomain[0].byDMKeyFlag, 0);
+    EXPECT_EQ(+Form(table).adwIdxHandle[1], 0u);
+    EXPECT_EQ(+Idx(DBS_INDEX_HANDLE(2, 1)).dwIdxHandle, 0u);
+    EXPECT_EQ(+Form(table).ptDomain[0].byDMKeyFlag, 0);
 }
 
 TEST_F(IndexFormTest, AFifthIndexIsRefusedAndTheTableKeepsItsFour) {
@@ -99,26 +99,26 @@ TEST_F(IndexFormTest, AFifthIndexIsRefusedAndTheTableKeepsItsFour) {
     trace.Clear();
     EXPECT_EQ(DbsCreateIndexHandle(table, DBS_INDEX_HANDLE(40, 0), DBS_IDX_SORTED, 0, 0, 4), 0);
     EXPECT_EQ(trace.Count(), 0u);
-    EXPECT_EQ(Idx(DBS_INDEX_HANDLE(40, 0)).dwIdxHandle, 0u);
-    for (uint16_t slot = 0; slot < 4; ++slot) EXPECT_EQ(Form(table).adwIdxHandle[slot], DBS_INDEX_HANDLE(2, slot));
+    EXPECT_EQ(+Idx(DBS_INDEX_HANDLE(40, 0)).dwIdxHandle, 0u);
+    for (uint16_t slot = 0; slot < 4; ++slot) EXPECT_EQ(+Form(table).adwIdxHandle[slot], DBS_INDEX_HANDLE(2, slot));
 }
 
 TEST_F(IndexFormTest, ByNameRecordsTheKeyAndAllocatesOneBlock) {
     uint32_t h = DbsCreateIndexByName(table, 1, DBS_IDX_SORTED, 0, 0, 12, "CODE", "ID", "");
     ASSERT_EQ(h, DBS_INDEX_HANDLE(2, 1));
     const TagIdxForm& idx = Idx(h);
-    EXPECT_EQ(idx.byIdxKeyNum, 2);
-    EXPECT_EQ(idx.abyIdxKey[0], 2);
-    EXPECT_EQ(idx.abyIdxKey[1], 1);
-    EXPECT_EQ(idx.abyIdxKey[2], 0);
-    EXPECT_EQ(Form(table).ptDomain[0].byDMKeyFlag & 1, 1);
-    EXPECT_EQ(Form(table).ptDomain[1].byDMKeyFlag & 1, 1);
-    EXPECT_EQ(Form(table).ptDomain[2].byDMKeyFlag & 1, 0);
-    ASSERT_NE(idx.apchIdxAddr[0], nullptr);
-    EXPECT_EQ(idx.apchIdxAddr[1], idx.apchIdxAddr[0] + 16 * 16);  // capacity * (key length + 4)
+    EXPECT_EQ(+idx.byIdxKeyNum, 2);
+    EXPECT_EQ(+idx.abyIdxKey[0], 2);
+    EXPECT_EQ(+idx.abyIdxKey[1], 1);
+    EXPECT_EQ(+idx.abyIdxKey[2], 0);
+    EXPECT_EQ(+Form(table).ptDomain[0].byDMKeyFlag & 1, 1);
+    EXPECT_EQ(+Form(table).ptDomain[1].byDMKeyFlag & 1, 1);
+    EXPECT_EQ(+Form(table).ptDomain[2].byDMKeyFlag & 1, 0);
+    ASSERT_NE(+idx.apchIdxAddr[0], nullptr);
+    EXPECT_EQ(+idx.apchIdxAddr[1], +idx.apchIdxAddr[0] + 16 * 16);  // capacity * (key length + 4)
     char* before = idx.apchIdxAddr[0];
     EXPECT_EQ(DbsAllocMemory(h), 1);  // already stored: nothing new
-    EXPECT_EQ(idx.apchIdxAddr[0], before);
+    EXPECT_EQ(+idx.apchIdxAddr[0], before);
 }
 
 TEST_F(IndexFormTest, AnIndexNeedsItsTablesStorage) {
@@ -126,20 +126,20 @@ TEST_F(IndexFormTest, AnIndexNeedsItsTablesStorage) {
     uint32_t h = DbsCreateIndexNo(bare, 0, DBS_IDX_SORTED, 0, 0, 4);
     ASSERT_NE(h, 0u);
     EXPECT_EQ(DbsAllocMemory(h), 0);
-    EXPECT_EQ(Idx(h).apchIdxAddr[0], nullptr);
+    EXPECT_EQ(+Idx(h).apchIdxAddr[0], nullptr);
 
     // By name, an index that cannot get its buffers is not created at all.
     trace.Clear();
     EXPECT_EQ(DbsCreateIndexByName(bare, 1, DBS_IDX_SORTED, 0, 0, 4, "ID", ""), 0u);
     EXPECT_EQ(trace.Last(), "[File: *, Line: *] BARE Create index error,index buffer not allocated.");
-    EXPECT_EQ(Form(bare).adwIdxHandle[1], 0u);
-    EXPECT_EQ(Idx(DBS_INDEX_HANDLE(3, 1)).dwIdxHandle, 0u);
+    EXPECT_EQ(+Form(bare).adwIdxHandle[1], 0u);
+    EXPECT_EQ(+Idx(DBS_INDEX_HANDLE(3, 1)).dwIdxHandle, 0u);
 
     // So does one whose block cannot be had.
     dbs::fault::FailAllocAt(1);
     EXPECT_EQ(DbsCreateIndexByName(table, 1, DBS_IDX_SORTED, 0, 0, 4, "ID", ""), 0u);
     dbs::fault::ResetAll();
-    EXPECT_EQ(Form(table).adwIdxHandle[1], 0u);
+    EXPECT_EQ(+Form(table).adwIdxHandle[1], 0u);
 }
 
 TEST_F(IndexFormTest, AnInvalidKindHasNoBuffers) {
@@ -251,6 +251,38 @@ TEST_F(MakeIndexTest, NumbersThatDoNotFitTheBufferAreRefused) {
     std::memset(key, 9, sizeof key);
     EXPECT_EQ(DbsMakeIndex(grid, 1, key, 2, 1u), 0);
     EXPECT_EQ(key[2], 9);
+}
+
+}  // namespace
+}  // namespace dbs::test
+
+namespace dbs::test {
+namespace {
+
+// With the core stopped there are no forms: every call refuses instead of touching them.
+TEST(IndexWithoutCore, EveryCallRefuses) {
+    DbsCoreRelease();
+    TraceCapture trace;
+    uint32_t key = 0, out = 0;
+    uint8_t buf[8];
+    const uint32_t h = DBS_INDEX_HANDLE(1, 0), t = 0x10001;
+    EXPECT_EQ(DbsCreateIndexHandle(t, h, DBS_IDX_SORTED, 0, 0, 4), 0);
+    EXPECT_EQ(DbsCreateIndexNo(t, 0, DBS_IDX_SORTED, 0, 0, 4), 0u);
+    EXPECT_EQ(DbsCreateIndexByName(t, 0, DBS_IDX_SORTED, 0, 0, 4, "ID", ""), 0u);
+    EXPECT_EQ(DbsMakeIndex(t, 0, buf, sizeof buf, 1), 0);
+    EXPECT_EQ(DbsFetchIndex(h, &key, &out), 0);
+    EXPECT_EQ(DbsFetchIndexEX(h, 0, &key, &out), 0);
+    EXPECT_EQ(DbsLocateTuple(h, &key), 0);
+    EXPECT_EQ(DbsLocateTupleEX(h, &key), 0);
+    EXPECT_EQ(DbsInsertIndex(h, &key), 0);
+    EXPECT_EQ(DbsDeleteIndexEX(h, &key), 0);
+    EXPECT_EQ(DbsDeleteSecondaryIndex(h, &key, h, &key), 0);
+    EXPECT_EQ(DbsChangeOver(t), 0);
+    EXPECT_EQ(DbsCopyData(t), 0);
+    EXPECT_EQ(DbsCopyDataEx(t, 1), 0);
+    EXPECT_EQ(DbsClrMainMem(t), 0);
+    EXPECT_EQ(DbsClrMemory(h, 0), 0);
+    EXPECT_EQ(trace.Last(), "[File: * Line: *] Handle 20004 Invalid");
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ TEST_F(SortedIndexTest, LookupInEmptyIndexIsAMissAtPositionZero) {
     uint32_t key = 7, tupleNo = 99;
     EXPECT_EQ(DbsFetchIndex(byId, &key, &tupleNo), 1);
     EXPECT_EQ(tupleNo, 0u);
-    EXPECT_EQ(Idx(byId).adwIdxPos[0], 0u);
+    EXPECT_EQ(+Idx(byId).adwIdxPos[0], 0u);
     EXPECT_EQ(trace.Last(), "[File:* Line:*] DbsFetchIndex return dwTupleNo=0, all index num==0");
 }
 
@@ -60,13 +60,13 @@ TEST_F(SortedIndexTest, KeysAreKeptInByteOrderAndAMissLeavesTheInsertionPlace) {
     trace.Clear();
     EXPECT_EQ(DbsFetchIndex(byK, &missing, &tupleNo), 1);
     EXPECT_EQ(tupleNo, 0u);
-    EXPECT_EQ(Idx(byK).adwIdxPos[0], 1u);
+    EXPECT_EQ(+Idx(byK).adwIdxPos[0], 1u);
     EXPECT_EQ(trace.Last(), "[File:* Line:*] DbsFetchIndex return dwTupleNo=0, all index num=3");
 
     uint8_t present = 0x14;
     EXPECT_EQ(DbsFetchIndex(byK, &present, &tupleNo), 1);
     EXPECT_EQ(tupleNo, t3);
-    EXPECT_EQ(Idx(byK).adwIdxPos[0], 1u);
+    EXPECT_EQ(+Idx(byK).adwIdxPos[0], 1u);
 }
 
 TEST_F(SortedIndexTest, NumbersCompareAsStoredBytesNotAsValues) {
@@ -83,7 +83,7 @@ TEST_F(SortedIndexTest, InsertingAnExistingKeyRepointsItsEntry) {
     uint32_t other = index::Append(table, tuple);
     uint32_t key = 5;
     EXPECT_EQ(DbsInsertIndex(byId, &key), 1);
-    EXPECT_EQ(Idx(byId).adwIdxEntryNum[0], 1u);
+    EXPECT_EQ(+Idx(byId).adwIdxEntryNum[0], 1u);
     uint32_t tupleNo = 0;
     EXPECT_EQ(DbsFetchIndex(byId, &key, &tupleNo), 1);
     EXPECT_EQ(tupleNo, other);
@@ -95,7 +95,7 @@ TEST_F(SortedIndexTest, AnIndexHoldsNoMoreEntriesThanTheTableHasRecords) {
     trace.Clear();
     EXPECT_EQ(DbsInsertIndexEX(byId, &key), 0);  // secondary memory holds no record at all
     EXPECT_EQ(DbsInsertIndex(byId, &key), 0);    // one record, one entry already
-    EXPECT_EQ(Idx(byId).adwIdxEntryNum[0], 1u);
+    EXPECT_EQ(+Idx(byId).adwIdxEntryNum[0], 1u);
     EXPECT_EQ(trace.Texts(), std::vector<std::string>{
         "[File:* Line:*] DbsFetchIndex return dwTupleNo=0, all index num=1"});
 }
@@ -105,9 +105,9 @@ TEST_F(SortedIndexTest, RemovingKeys) {
     Add(3, "c", 3);
     uint32_t absent = 7, middle = 2;
     EXPECT_EQ(DbsDeleteIndex(byId, &absent), 1);
-    EXPECT_EQ(Idx(byId).adwIdxEntryNum[0], 3u);
+    EXPECT_EQ(+Idx(byId).adwIdxEntryNum[0], 3u);
     EXPECT_EQ(DbsDeleteIndex(byId, &middle), 1);
-    EXPECT_EQ(Idx(byId).adwIdxEntryNum[0], 2u);
+    EXPECT_EQ(+Idx(byId).adwIdxEntryNum[0], 2u);
     auto entries = Entries(byId, 0);
     EXPECT_EQ(entries[0].tupleNo, t1);
     EXPECT_EQ(entries[1].key, (std::vector<uint8_t>{3, 0, 0, 0}));
@@ -143,10 +143,10 @@ TEST_F(SortedIndexTest, SecondaryKeyIsRemovedOnlyWhenItBelongsToThePrimaryKeysTu
     uint32_t id = 1;
     char name[8] = {'b'};
     EXPECT_EQ(DbsDeleteSecondaryIndex(byId, &id, byName, name), 1);
-    EXPECT_EQ(Idx(byName).adwIdxEntryNum[0], 2u);
+    EXPECT_EQ(+Idx(byName).adwIdxEntryNum[0], 2u);
     id = 2;
     EXPECT_EQ(DbsDeleteSecondaryIndex(byId, &id, byName, name), 1);
-    EXPECT_EQ(Idx(byName).adwIdxEntryNum[0], 1u);
+    EXPECT_EQ(+Idx(byName).adwIdxEntryNum[0], 1u);
     EXPECT_EQ(DbsDeleteSecondaryIndexEX(byId, &id, byName, name), 1);  // nothing in secondary memory
 }
 
@@ -231,7 +231,7 @@ TEST_F(SortedIndexTest, AgreesWithAReferenceMapOverRandomChanges) {
                     model.erase(it);
                 }
             }
-            ASSERT_EQ(Idx(c.hIndex).adwIdxEntryNum[1], model.size());
+            ASSERT_EQ(+Idx(c.hIndex).adwIdxEntryNum[1], model.size());
         }
         std::vector<Entry> expected;
         for (auto& [key, no] : model) expected.push_back({no, key});
@@ -242,7 +242,7 @@ TEST_F(SortedIndexTest, AgreesWithAReferenceMapOverRandomChanges) {
             EXPECT_EQ(found, no);
         }
     }
-    EXPECT_EQ(Idx(byId).adwIdxEntryNum[0], 0u);  // main memory untouched
+    EXPECT_EQ(+Idx(byId).adwIdxEntryNum[0], 0u);  // main memory untouched
     EXPECT_EQ(trace.Count(), 0u);
 }
 

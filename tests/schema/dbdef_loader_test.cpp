@@ -53,11 +53,11 @@ TEST_F(DbDefLoaderTest, FillsTheThreeRecordListsInDocumentOrder) {
 
     ASSERT_EQ(schema.tables.size(), 2u);
     const TagSYSTABTuple& orders = schema.tables[1];
-    EXPECT_EQ(orders.dwTableHandle, 0x10001u);
+    EXPECT_EQ(+orders.dwTableHandle, 0x10001u);
     EXPECT_STREQ(orders.achDBName, "Orders");
-    EXPECT_EQ(orders.wReserved, 0);
-    EXPECT_EQ(orders.wMaxRecNum, 500);
-    EXPECT_EQ(orders.byTableType, DBS_TABLE_TYPE_FIRST);
+    EXPECT_EQ(+orders.wReserved, 0);
+    EXPECT_EQ(+orders.wMaxRecNum, 500);
+    EXPECT_EQ(+orders.byTableType, DBS_TABLE_TYPE_FIRST);
 
     ASSERT_EQ(schema.columns.size(), 6u);
     struct Expected { uint32_t table; const char* name; char type; uint16_t len; };
@@ -66,11 +66,11 @@ TEST_F(DbDefLoaderTest, FillsTheThreeRecordListsInDocumentOrder) {
                                 {0x10001, "Lines", 'W', 6},   {0x10001, "Flag", 'N', 1}};
     for (size_t i = 0; i < schema.columns.size(); ++i) {
         SCOPED_TRACE(columns[i].name);
-        EXPECT_EQ(schema.columns[i].dwTableHandle, columns[i].table);
+        EXPECT_EQ(+schema.columns[i].dwTableHandle, columns[i].table);
         EXPECT_STREQ(schema.columns[i].achDMName, columns[i].name);
-        EXPECT_EQ(schema.columns[i].chDMType, columns[i].type);
-        EXPECT_EQ(schema.columns[i].wDMLen, columns[i].len);
-        EXPECT_EQ(schema.columns[i].bySaveFlag, 1);
+        EXPECT_EQ(+schema.columns[i].chDMType, columns[i].type);
+        EXPECT_EQ(+schema.columns[i].wDMLen, columns[i].len);
+        EXPECT_EQ(+schema.columns[i].bySaveFlag, 1);
     }
 
     ASSERT_EQ(schema.keyColumns.size(), 5u);
@@ -80,10 +80,10 @@ TEST_F(DbDefLoaderTest, FillsTheThreeRecordListsInDocumentOrder) {
                         {0x10001, 0x20005, "OrderId", 1}};
     for (size_t i = 0; i < schema.keyColumns.size(); ++i) {
         SCOPED_TRACE(i);
-        EXPECT_EQ(schema.keyColumns[i].dwTableHandle, keys[i].table);
-        EXPECT_EQ(schema.keyColumns[i].dwConstraintHandle, keys[i].index);
+        EXPECT_EQ(+schema.keyColumns[i].dwTableHandle, keys[i].table);
+        EXPECT_EQ(+schema.keyColumns[i].dwConstraintHandle, keys[i].index);
         EXPECT_STREQ(schema.keyColumns[i].achDMName, keys[i].name);
-        EXPECT_EQ(schema.keyColumns[i].byIdxNo, keys[i].slot);
+        EXPECT_EQ(+schema.keyColumns[i].byIdxNo, keys[i].slot);
     }
     EXPECT_TRUE(schema.constraints.empty());
     EXPECT_EQ(schema.names, (std::map<std::string, int>{{"Customer", 0}, {"Orders", 1}}));
@@ -92,7 +92,8 @@ TEST_F(DbDefLoaderTest, FillsTheThreeRecordListsInDocumentOrder) {
 TEST_F(DbDefLoaderTest, SecondFileContinuesTheNumbering) {
     std::string first = "<DBDef>";
     for (int i = 0; i < 5; ++i) {
-        first += "<Table Name=\"T" + std::to_string(i) + "\" MaxRecNum=\"1\"><Field Name=\"A\" DataType=\"BYTE\"/></Table>";
+        first += "<Table Name=\"T" + std::to_string(i) + "\" MaxRecNum=\"1\">"
+                 "<Field Name=\"A\" DataType=\"BYTE\"/></Table>";
     }
     first += "</DBDef>";
     ASSERT_EQ(LoadText(first), 1);
@@ -103,14 +104,14 @@ TEST_F(DbDefLoaderTest, SecondFileContinuesTheNumbering) {
         </Table></DBDef>)", DBS_TABLE_TYPE_SECOND), 1);
 
     ASSERT_EQ(schema.tables.size(), 6u);
-    EXPECT_EQ(schema.tables[5].dwTableHandle, 0x10005u);
-    EXPECT_EQ(schema.tables[5].byTableType, DBS_TABLE_TYPE_SECOND);
-    EXPECT_EQ(schema.tables[0].byTableType, DBS_TABLE_TYPE_FIRST);
+    EXPECT_EQ(+schema.tables[5].dwTableHandle, 0x10005u);
+    EXPECT_EQ(+schema.tables[5].byTableType, DBS_TABLE_TYPE_SECOND);
+    EXPECT_EQ(+schema.tables[0].byTableType, DBS_TABLE_TYPE_FIRST);
     EXPECT_EQ(schema.names.at("Extra"), 5);
     ASSERT_EQ(schema.keyColumns.size(), 2u);
-    EXPECT_EQ(schema.keyColumns[1].dwConstraintHandle, DBS_INDEX_HANDLE(5, 1));
+    EXPECT_EQ(+schema.keyColumns[1].dwConstraintHandle, DBS_INDEX_HANDLE(5, 1));
     EXPECT_EQ(DBS_HANDLE_NO(schema.keyColumns[1].dwConstraintHandle), 21u);
-    EXPECT_EQ(schema.keyColumns[1].byIdxNo, 1);
+    EXPECT_EQ(+schema.keyColumns[1].byIdxNo, 1);
 }
 
 TEST_F(DbDefLoaderTest, ElementTagsIgnoreCaseButAttributeNamesDoNot) {
@@ -137,8 +138,8 @@ TEST_F(DbDefLoaderTest, DataTypeGivesLetterWithoutCaseAndUnitOnlyInUpperCase) {
         schema = LoadedSchema{};
         ASSERT_EQ(LoadText("<DBDef><Table Name=\"T\" MaxRecNum=\"1\">" + field + "</Table></DBDef>"), 1);
         ASSERT_EQ(schema.columns.size(), 1u);
-        EXPECT_EQ(schema.columns[0].chDMType, c.letter);
-        EXPECT_EQ(schema.columns[0].wDMLen, c.width);
+        EXPECT_EQ(+schema.columns[0].chDMType, c.letter);
+        EXPECT_EQ(+schema.columns[0].wDMLen, c.width);
     }
     EXPECT_EQ(trace.Count(), 0u);
 }
@@ -148,8 +149,8 @@ TEST_F(DbDefLoaderTest, UnknownDataTypeIsReportedAndLoadingGoesOn) {
         <Field Name="G" DataType="BYTE"/></Table></DBDef>)"), 1);
     EXPECT_EQ(trace.Texts(), std::vector<std::string>{"Unsurpported DBDef data type: FLOAT"});
     ASSERT_EQ(schema.columns.size(), 2u);
-    EXPECT_EQ(schema.columns[0].chDMType, 0);
-    EXPECT_EQ(schema.columns[0].wDMLen, 0);
+    EXPECT_EQ(+schema.columns[0].chDMType, 0);
+    EXPECT_EQ(+schema.columns[0].wDMLen, 0);
 }
 
 TEST_F(DbDefLoaderTest, MaxRecNumReadsLikeAtoiAndKeepsTheLow16Bits) {
@@ -161,7 +162,7 @@ TEST_F(DbDefLoaderTest, MaxRecNumReadsLikeAtoiAndKeepsTheLow16Bits) {
         schema = LoadedSchema{};
         ASSERT_EQ(LoadText(std::string("<DBDef><Table Name=\"T\" MaxRecNum=\"") + c.text +
                            "\"><Field Name=\"F\" DataType=\"BYTE\"/></Table></DBDef>"), 1);
-        EXPECT_EQ(schema.tables[0].wMaxRecNum, c.value);
+        EXPECT_EQ(+schema.tables[0].wMaxRecNum, c.value);
     }
 }
 

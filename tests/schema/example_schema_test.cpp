@@ -65,7 +65,8 @@ TEST_F(ExampleShopTest, CheckConstraintsRefuseValuesOutsideTheirConditions) {
     struct Case { const char* what; Row row; const char* line; };
     const Case cases[] = {
         {"level above 5", Customer(3, "Cy", "Rome", 6),
-         "Check Constraints[achDBName=Customer,achCheckColumnName=Level,dwValue = 6,achSearchCondition = 1-5] not pass !"},
+         "Check Constraints[achDBName=Customer,achCheckColumnName=Level,dwValue = 6,"
+         "achSearchCondition = 1-5] not pass !"},
         {"level 0", Customer(3, "Cy", "Rome", 0), "achCheckColumnName=Level,dwValue = 0"},
         {"stock over 10000", Product(300, "SKU-300", 1).Set("Stock", 10001), "achCheckColumnName=Stock"},
         {"order kind 3", Order(1001, 1, 3, 10), "achCheckColumnName=Kind"},

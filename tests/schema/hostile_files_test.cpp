@@ -66,7 +66,10 @@ TEST(HostileFiles, DirectoriesAndOversizedFilesAreRefused) {
     std::string huge = "<DBDef><!--" + std::string(schema::XmlDocument::kMaxFileSize, 'x') + "--></DBDef>";
     EXPECT_EQ(schema.Load(folder.Write("huge.xml", huge)), 0);
     EXPECT_EQ(schema.Load(""), 0);
-    EXPECT_EQ(trace.Count(), 3u);
+    std::string good = folder.Write("good.xml", kSmall);
+    EXPECT_EQ(schema.Load(good + std::string(1, '\0') + "tail"), 0);  // would open good.xml
+    EXPECT_EQ(trace.Count(), 4u);
+    EXPECT_TRUE(schema.tables.empty());
 }
 
 TEST(HostileFiles, OtherEncodingsAreReadWhenTheBytesMatch) {

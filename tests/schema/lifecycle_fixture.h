@@ -45,24 +45,21 @@ public:
     explicit Row(const char* table) : handle_(DbsGetTableHandle(table)), bytes_(DbsGetTupleLen(handle_)) {}
 
     Row& Set(const char* field, uint32_t value) {
-        if (const TagDMForm* f = Field(field)) {
-            uint16_t len = std::min<uint16_t>(f->wDMLen, sizeof value);
-            std::memcpy(&bytes_[f->wDMOffset - 1], &value, len);
-        }
+        Place p = Field(field);
+        std::memcpy(bytes_.data() + p.at, &value, std::min<size_t>(p.len, sizeof value));
         return *this;
     }
     Row& Set(const char* field, const char* text) {
-        if (const TagDMForm* f = Field(field)) {
-            std::memset(&bytes_[f->wDMOffset - 1], 0, f->wDMLen);
-            std::memcpy(&bytes_[f->wDMOffset - 1], text, std::min<size_t>(std::strlen(text), f->wDMLen));
+        if (Place p = Field(field); p.len != 0) {
+            std::memset(bytes_.data() + p.at, 0, p.len);
+            std::memcpy(bytes_.data() + p.at, text, std::min<size_t>(std::strlen(text), p.len));
         }
         return *this;
     }
     uint32_t Get(const char* field) const {
         uint32_t value = 0;
-        if (const TagDMForm* f = Field(field)) {
-            std::memcpy(&value, &bytes_[f->wDMOffset - 1], std::min<uint16_t>(f->wDMLen, sizeof value));
-        }
+        Place p = Field(field);
+        std::memcpy(&value, bytes_.data() + p.at, std::min<size_t>(p.len, sizeof value));
         return value;
     }
 
@@ -77,14 +74,23 @@ public:
     uint32_t Handle() const { return handle_; }
 
 private:
-    const TagDMForm* Field(const char* name) const {
+    // Where a field lies in the tuple (the descriptor is packed, so its members are copied out by value).
+    struct Place {
+        size_t at = 0;
+        size_t len = 0;
+    };
+    Place Field(const char* name) const {
         uint8_t count = DbsGetDomainNum(handle_);
         for (uint8_t i = 0; i < count; ++i) {
             const TagDMForm* f = DbsGetDomainName(handle_, i);
-            if (f != nullptr && std::strcmp(f->achDMName, name) == 0) return f;
+            if (f == nullptr || std::strcmp(f->achDMName, name) != 0) continue;
+            uint16_t offset = f->wDMOffset;
+            uint16_t len = f->wDMLen;
+            if (offset == 0 || offset - 1u + len > bytes_.size()) break;
+            return Place{offset - 1u, len};
         }
         ADD_FAILURE() << "no field " << name;
-        return nullptr;
+        return Place{};
     }
 
     uint32_t handle_;

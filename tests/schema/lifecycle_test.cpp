@@ -40,19 +40,19 @@ TEST_F(LifecycleTest, BothFilesBuildEveryTableAndFillEveryList) {
     for (uint32_t i = 0; i < gdwSysConsColumnNum; ++i) {
         uint32_t index = gptSysConsColumn[i].dwConstraintHandle;
         TagDBForm form = DbsGetDBForm(static_cast<uint16_t>(DBS_HANDLE_NO(gptSysConsColumn[i].dwTableHandle)));
-        EXPECT_EQ(form.adwIdxHandle[gptSysConsColumn[i].byIdxNo], index);
+        EXPECT_EQ(+form.adwIdxHandle[gptSysConsColumn[i].byIdxNo], index);
     }
     EXPECT_EQ(gdwSysConstraintsNum, 12u);  // foreign keys
     EXPECT_EQ(gdwSysCheckConsNum, 6u);
     EXPECT_EQ(gdwSysMutexTabNum, 2u);
     ASSERT_EQ(gdwSysFixedIdxNum, 1u);
-    EXPECT_EQ(gptSysFixedIdx[0].dwConstraintHandle, DBS_INDEX_HANDLE(2, 1));  // Product, by Sku
+    EXPECT_EQ(+gptSysFixedIdx[0].dwConstraintHandle, DBS_INDEX_HANDLE(2, 1));  // Product, by Sku
     for (uint32_t i = 0; i < gdwSysConstraintsNum; ++i) {
         EXPECT_TRUE(gptSysConstraints[i].byConsType == DBS_CONS_FK_RESTRICT ||
                     gptSysConstraints[i].byConsType == DBS_CONS_FK_CASCADE);
     }
-    EXPECT_EQ(gptIdx_Form[DBS_HANDLE_NO(DBS_INDEX_HANDLE(2, 1))].byIdxUpdatable, 0);  // fixed
-    EXPECT_EQ(gptIdx_Form[DBS_HANDLE_NO(DBS_INDEX_HANDLE(3, 1))].byIdxUpdatable, 1);  // Orders by customer
+    EXPECT_EQ(+gptIdx_Form[DBS_HANDLE_NO(DBS_INDEX_HANDLE(2, 1))].byIdxUpdatable, 0);  // fixed
+    EXPECT_EQ(+gptIdx_Form[DBS_HANDLE_NO(DBS_INDEX_HANDLE(3, 1))].byIdxUpdatable, 1);  // Orders by customer
 }
 
 TEST_F(LifecycleTest, SecondInitialiseIsRefusedAndTheFirstSchemaStays) {
@@ -121,7 +121,8 @@ TEST_F(LifecycleTest, StoreThatCannotBeBuiltLeavesAnInitialisedLibraryToUninitia
 TEST_F(LifecycleTest, MoreTablesThanTheFormHoldsAreRefusedBeforeAnythingStarts) {
     std::string xml = "<DBDef>";
     for (int i = 0; i <= DBS_MAX_TABLES; ++i) {
-        xml += "<Table Name=\"T" + std::to_string(i) + "\" MaxRecNum=\"1\"><Field Name=\"A\" DataType=\"BYTE\"/></Table>";
+        xml += "<Table Name=\"T" + std::to_string(i) + "\" MaxRecNum=\"1\">"
+               "<Field Name=\"A\" DataType=\"BYTE\"/></Table>";
     }
     xml += "</DBDef>";
     EXPECT_EQ(DbsInitialize(folder.Write("many.xml", xml), ""), 0);

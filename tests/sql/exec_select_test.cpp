@@ -24,10 +24,10 @@ TEST_F(SelectTest, StarGivesEveryColumnWithItsStoredWidthAndType) {
         EXPECT_STREQ(RstGetTableName(rst, i), "EMP");
         EXPECT_EQ(RstGetFieldType(rst, i), want[i].type);
         EXPECT_EQ(RstGetFieldLen(rst, i), want[i].len);
-        EXPECT_EQ(rst->ptResult->atField[i].wOffset, want[i].offset);
+        EXPECT_EQ(+rst->ptResult->atField[i].wOffset, want[i].offset);
     }
-    EXPECT_EQ(rst->ptResult->iRowLen, 19);
-    EXPECT_EQ(rst->ptResult->iDataLen, 4 * 19);
+    EXPECT_EQ(+rst->ptResult->iRowLen, 19);
+    EXPECT_EQ(+rst->ptResult->iDataLen, 4 * 19);
     EXPECT_EQ(Rows(rst), (Rowset{"10|ann|1|30", "20|bob|2|45", "30|cid|2|25", "40|dora|1|60"}));
 }
 
@@ -89,6 +89,20 @@ TEST_F(SelectTest, EvaluationErrorsFailTheStatementWithTheirReport) {
     EXPECT_EQ(Select("SELECT ID FROM EMP WHERE ID = 10"), Rowset{"10"}) << "the context stays usable";
 }
 
+TEST_F(SelectTest, LongChainsAreEvaluatedOrRefusedWithoutExhaustingTheStack) {
+    auto chain = [](const char* first, const char* link, int n) {
+        std::string text = first;
+        for (int i = 0; i < n; ++i) text += link;
+        return text;
+    };
+    EXPECT_EQ(Select("SELECT ID FROM EMP WHERE ID = " + chain("0", " + 1", 900)), Rowset{});
+    EXPECT_EQ(Select("SELECT COUNT(*) FROM EMP WHERE " + chain("ID = 10", " OR ID = 20", 900)), Rowset{"2"});
+    Refuse("SELECT ID FROM EMP WHERE ID = " + chain("0", " + 1", 200000));
+    EXPECT_TRUE(TraceHas("expression nested too deeply")) << TraceText();
+    Refuse("SELECT ID FROM EMP WHERE " + chain("ID = 10", " OR ID = 20", 200000));
+    EXPECT_TRUE(TraceHas("condition nested too deeply"));
+}
+
 TEST_F(SelectTest, UnknownColumnsAreReportedAfterEachTableSearched) {
     Refuse("SELECT NOPE FROM EMP, DEPT");
     Rowset want = {"[File:* Line*] GetFieldIndex: Not find field, table:EMP, field:NOPE !",
@@ -144,12 +158,18 @@ TEST_F(SelectTest, Aggregates) {
     TagSqlRst* rst = Run("SELECT SUM(AGE) FROM EMP WHERE ID = 0");
     ASSERT_NE(rst, nullptr);
     EXPECT_EQ(RstGetRecordNum(rst), 1);
-    EXPECT_EQ(rst->ptResult->iRowLen, 0);
-    EXPECT_EQ(rst->ptResult->iDataLen, 0);
-    EXPECT_EQ(rst->ptResult->pchData, nullptr);
+    EXPECT_EQ(+rst->ptResult->iRowLen, 0);
+    EXPECT_EQ(+rst->ptResult->iDataLen, 0);
+    EXPECT_EQ(+rst->ptResult->pchData, nullptr);
     EXPECT_EQ(RstGetFieldType(rst, 0), DB_NULL);
     EXPECT_EQ(RstGetFieldLen(rst, 0), 0);
     EXPECT_EQ(Rows(rst), Rowset{"-"});
+
+    // a first row of width 0 ends the collection with exactly that one row, aggregates or not
+    rst = Run("SELECT NULL FROM EMP");
+    EXPECT_EQ(RstGetRecordNum(rst), 1);
+    EXPECT_EQ(RstGetFieldType(rst, 0), DB_NULL);
+    EXPECT_EQ(+rst->ptResult->pchData, nullptr);
 }
 
 TEST_F(SelectTest, OrderBy) {
@@ -167,7 +187,7 @@ TEST_F(SelectTest, NoRowsGiveAnEmptyRecordSetWithNamedColumns) {
     EXPECT_EQ(RstGetFieldType(rst, 0), -1);
     EXPECT_EQ(RstGetFieldLen(rst, 1), 0);
     EXPECT_STREQ(RstGetFieldName(rst, 1), "NAME");
-    EXPECT_EQ(rst->ptResult->pchData, nullptr);
+    EXPECT_EQ(+rst->ptResult->pchData, nullptr);
 }
 
 TEST_F(SelectTest, JoinsVisitEveryCombination) {
@@ -179,7 +199,7 @@ TEST_F(SelectTest, JoinsVisitEveryCombination) {
     TagSqlRst* rst = Run("SELECT DEPT.DNAME, ID, n = 1 + 1 FROM EMP, DEPT WHERE ID = 10 AND DEPT.DNO = 3");
     ASSERT_NE(rst, nullptr);
     EXPECT_STREQ(RstGetTableName(rst, 0), "DEPT");
-    EXPECT_EQ(rst->ptResult->atField[0].iTableIndex, 1);
+    EXPECT_EQ(+rst->ptResult->atField[0].iTableIndex, 1);
     EXPECT_STREQ(RstGetTableName(rst, 1), "EMP");
     EXPECT_STREQ(RstGetTableName(rst, 2), "");
     EXPECT_EQ(RstGetTableNum(rst), 2);
@@ -196,7 +216,7 @@ TEST_F(SelectTest, Exists) {
         EXPECT_EQ(Rows(rst), Rowset{std::to_string(c.want)}) << c.text;
         EXPECT_STREQ(RstGetFieldName(rst, 0), "exists");
         EXPECT_EQ(RstGetFieldType(rst, 0), DB_INT);
-        EXPECT_EQ(rst->ptResult->iDataLen, 4);
+        EXPECT_EQ(+rst->ptResult->iDataLen, 4);
     }
     Refuse("EXISTS FROM EMP WHERE NAME = 3");
 }

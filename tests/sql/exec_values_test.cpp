@@ -48,15 +48,15 @@ TEST(SqlCompare, OrdersAcrossClassesAndNulls) {
 TEST(SqlCompare, RefusesMismatchedPairs) {
     int err = 0;
     Cmp(Str("1"), Long(1), &err);
-    EXPECT_EQ(err, kErrBadCompare);
+    EXPECT_EQ(err, kSqlErrCompare);
     err = 0;
     Cmp(Double(1), Str("1"), &err);
-    EXPECT_EQ(err, kErrBadCompare);
+    EXPECT_EQ(err, kSqlErrCompare);
     SqlValue e;
     e.SetErrVal();
     err = 0;
     Cmp(e, Long(1), &err);
-    EXPECT_EQ(err, kErrSystem);
+    EXPECT_EQ(err, kSqlErrSystem);
 }
 
 TEST(SqlArithmetic, FollowsTheClassTower) {
@@ -88,11 +88,11 @@ TEST(SqlArithmetic, FollowsTheClassTower) {
 
 TEST(SqlArithmetic, DivisionByZeroIsAnError) {
     SqlValue out;
-    EXPECT_EQ(SqlArithmetic('/', Long(7), Long(0), out), kErrDivideByZero);
+    EXPECT_EQ(SqlArithmetic('/', Long(7), Long(0), out), kSqlErrDivideByZero);
     EXPECT_EQ(out.type(), DB_ERRVAL);
-    EXPECT_EQ(SqlArithmetic('/', ULong(7), ULong(0), out), kErrDivideByZero);
-    EXPECT_EQ(SqlArithmetic('/', Double(7), Double(0.0), out), kErrDivideByZero);
-    EXPECT_EQ(SqlArithmetic('/', Long(7), Double(-0.0), out), kErrDivideByZero);
+    EXPECT_EQ(SqlArithmetic('/', ULong(7), ULong(0), out), kSqlErrDivideByZero);
+    EXPECT_EQ(SqlArithmetic('/', Double(7), Double(0.0), out), kSqlErrDivideByZero);
+    EXPECT_EQ(SqlArithmetic('/', Long(7), Double(-0.0), out), kSqlErrDivideByZero);
 }
 
 TEST(SqlNegate, ChangesUnsignedTypesAndDropsRawBytes) {
@@ -147,7 +147,8 @@ TEST(SqlConvert, KeepsLowBitsAndTruncates) {
 TEST(SqlConvert, DoubleToFloatSaturatesInsteadOfOverflowing) {
     SqlValue v = Double(1e300);
     SqlConvertValue(v, DB_FLOAT);
-    EXPECT_TRUE(std::isinf(v.raw().fFloat));
+    const float f = v.raw().fFloat;
+    EXPECT_TRUE(std::isinf(f));
 }
 
 TEST(SqlStringFunctions, WorkInPlace) {
@@ -167,7 +168,7 @@ TEST(SqlStringFunctions, WorkInPlace) {
     EXPECT_EQ(v.type(), DB_INT);
     EXPECT_EQ(v.AsLong(), 5);
     SqlValue n = Long(1);
-    EXPECT_EQ(SqlStringFunction('u', n), kErrExpression);
+    EXPECT_EQ(SqlStringFunction('u', n), kSqlErrExpression);
     SqlValue nv = NoVal();
     EXPECT_EQ(SqlStringFunction('u', nv), 0);
     EXPECT_EQ(nv.type(), DB_NOVAL);
@@ -198,7 +199,7 @@ TEST(SqlValueStorage, CopiesOwnBytesAndSurvivesMoves) {
     SqlValue small = Str("hi");
     SqlValue moved(std::move(small));
     EXPECT_EQ(moved.text(), "hi");
-    EXPECT_EQ(moved.bytes(), moved.raw().pData);
+    EXPECT_EQ(moved.bytes(), +moved.raw().pData);
     // rows written into a fixed width are cut or zero-padded
     char row[6];
     std::memset(row, 'X', sizeof row);

@@ -154,14 +154,14 @@ TEST_F(ParserTest, LiteralsCarryTheirTypes) {
     ASSERT_EQ(Parse(*ctx, "SELECT 7, 4294967295, 2.25, 'ab', NULL FROM t"), 0);
     const TagSqlValue& i = ctx->atSelect[0].ptExpr->tValue;
     EXPECT_EQ(i.chType, DB_LONG);
-    EXPECT_EQ(i.lLong, 7);
+    EXPECT_EQ(int32_t{i.lLong}, 7);
     EXPECT_EQ(ctx->atSelect[1].ptExpr->tValue.chType, DB_ULONG);
-    EXPECT_EQ(ctx->atSelect[1].ptExpr->tValue.ulULong, 4294967295u);
+    EXPECT_EQ(uint32_t{ctx->atSelect[1].ptExpr->tValue.ulULong}, 4294967295u);
     EXPECT_EQ(ctx->atSelect[2].ptExpr->tValue.chType, DB_DOUBLE);
-    EXPECT_EQ(ctx->atSelect[2].ptExpr->tValue.dDouble, 2.25);
+    EXPECT_EQ(double{ctx->atSelect[2].ptExpr->tValue.dDouble}, 2.25);
     const TagSqlValue& s = ctx->atSelect[3].ptExpr->tValue;
     EXPECT_EQ(s.chType, DB_STRING);
-    EXPECT_EQ(s.dwLength, 3u);
+    EXPECT_EQ(uint32_t{s.dwLength}, 3u);
     EXPECT_EQ(s.chStorage, DBS_STORAGE_OWNED);
     EXPECT_STREQ(static_cast<const char*>(s.pData), "ab");
     EXPECT_EQ(ctx->atSelect[4].ptExpr->tValue.chType, DB_NULL);
@@ -235,6 +235,21 @@ TEST_F(ParserTest, SemicolonIsAnUnknownCharacterThenASyntaxError) {
                                                        " : ; in pos 17", "\n", "yyerror: syntax error\r\n"}));
     EXPECT_EQ(ctx->iErrCode, 15);
     ExpectNoTree();
+}
+
+TEST_F(ParserTest, OverlongTokenFailsTheStatementWithCode31Only) {
+    const std::string texts[] = {
+        "SELECT " + std::string(600, 'A') + " FROM t",
+        "SELECT A FROM t WHERE NAME LIKE '" + std::string(600, 'p') + "'",
+    };
+    for (const std::string& sql : texts) {
+        EXPECT_EQ(Tree(sql), "-1");
+        EXPECT_EQ(ctx->iErrCode, 31);
+        EXPECT_EQ(trace.Texts(), (std::vector<std::string>{"Input string too long, limit 512\r\n",
+                                                           "\n***SQL processing error: code 31 - input string too long",
+                                                           "\n"}));
+        ExpectNoTree();
+    }
 }
 
 struct CodeCase {
@@ -417,6 +432,7 @@ TEST_F(ParserTest, RandomInputNeverCrashes) {
                 sql += pieces[rng() % std::size(pieces)];
             }
         }
+        if (i % 100 == 0) sql += std::string(400 + rng() % 400, "a'1("[rng() % 4]);   // token limit and nesting
         if (Parse(*ctx, sql) != 0) ExpectNoTree();
     }
     trace.Clear();

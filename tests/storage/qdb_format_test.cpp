@@ -63,6 +63,7 @@ TEST_F(QdbFormatTest, WritesTheFileExactlyInBothByteOrders) {
         EXPECT_EQ(ReadFile(Dir(pathNo) + "EMP.QDB"), EmpFile(pathNo == DBS_PATH_TEMP));
         EXPECT_FALSE(Exists(Dir(pathNo) + "EMP.TMP"));
         EXPECT_EQ(DbsGetCurPath(), DBS_PATH_VERSION);
+        EXPECT_EQ(DbsGetTupleNo(h), 2u);  // the walk ends on the last record, as a host's walk would
         EXPECT_EQ(gptDB_Form[0].byDBFlag & DBS_FLAG_SAVE_PENDING, 0);
         // A second save needs the pending bit again.
         EXPECT_EQ(DbsSaveRTable(h), 0);
@@ -202,12 +203,21 @@ TEST_F(QdbFormatTest, OpenWhileAFileIsBusyIsRefusedAndLeavesItUntouched) {
     const uint32_t h2 = MakeTable(1, "OTHER", 2, {"X N(1) SAVE"});
     const std::string path = Dir(DBS_PATH_VERSION) + "EMP.TMP";
     ASSERT_EQ(dbs::storage::DbsOpenQDB(h, DBS_FILE_CREATE, path.c_str()), 512);
+    // Fields are put by name; an unknown name puts nothing.
+    const uint16_t age = 0x0102;
+    EXPECT_EQ(dbs::storage::DbsPutDomainToWorkArea("AGE", &age), 1);
+    EXPECT_EQ(dbs::storage::DbsPutDomainToWorkArea("NOPE", &age), 0);
     std::vector<uint8_t> before(gpQdbWorkArea, gpQdbWorkArea + kQdbWorkAreaSize);
     trace.Clear();
     EXPECT_EQ(dbs::storage::DbsOpenQDB(h2, DBS_FILE_OPEN_RW, "elsewhere"), 0);
     EXPECT_EQ(trace.Last(), "[File: *, Line: *] failure,( Pre-operating file EMP.QDB's \xD0\xB4 imcompleted");
     EXPECT_EQ(std::vector<uint8_t>(gpQdbWorkArea, gpQdbWorkArea + kQdbWorkAreaSize), before);
+    EXPECT_EQ(dbs::storage::DbsWriteTupleToWorkArea(), 1);
     EXPECT_EQ(dbs::storage::DbsCloseQDB(), 1);
+    const std::vector<uint8_t> written = ReadFile(path);
+    ASSERT_EQ(written.size(), 33u + 5 * 39 + 17);
+    EXPECT_EQ(std::vector<uint8_t>(written.end() - 17, written.end() - 12), (std::vector<uint8_t>{'U', 0, 0, 0, 0}));
+    EXPECT_EQ(written[written.size() - 12], 0x02);
 
     // Reading names its own pending word.
     WriteFile(Dir(DBS_PATH_VERSION) + "EMP.QDB", EmpFile(false));

@@ -285,6 +285,37 @@ TEST_F(SaveLoadTest, RecordsBeyondTheValueBufferAreRefusedAndOneThatFitsWorks) {
     EXPECT_TRUE(Contains("[File:* Line*] Table OVER record length 10601 exceeds 10600 bytes in DbsDefaultLoadMethod"));
 }
 
+TEST_F(SaveLoadTest, TablesOfMoreFieldsThanTheFileHoldsAreRefused) {
+    // The work area holds 128 descriptors: a table of 128 fields round-trips, one of 129 is refused.
+    for (uint16_t fields : {128, 129}) {
+        SCOPED_TRACE(fields);
+        DbsCoreRelease();
+        ASSERT_EQ(DbsCoreInit(), 1);
+        const uint32_t h = DbsCreateTableFormNo(0, "WIDE", 0, 2, fields);
+        for (uint16_t i = 0; i < fields; ++i) {
+            ASSERT_EQ(DbsAddDomain(h, ("F" + std::to_string(i)).c_str(), 'N', 1, 1), 1);
+        }
+        ASSERT_EQ(DbsAllocMemory(h), 1);
+        ASSERT_EQ(DbsSetTableMethod(h, DBS_METHOD_INSERT, reinterpret_cast<DbsMethodFn>(&AppendInsert)), 1);
+        std::vector<uint8_t> tuple(fields);
+        for (uint16_t i = 0; i < fields; ++i) tuple[i] = static_cast<uint8_t>(i);
+        AddMain(h, tuple);
+        DbsSetCurPath(DBS_PATH_VERSION);
+        const std::string tmp = Dir(DBS_PATH_VERSION) + "WIDE.TMP";
+        if (fields == 128) {
+            ASSERT_EQ(DbsSaveRTable(h), 1);
+            DbsSetCurPath(DBS_PATH_VERSION);
+            ASSERT_EQ(DbsLoadRTable(h), 1);
+            EXPECT_EQ(Records(h, true), (std::vector<std::vector<uint8_t>>{tuple}));
+        } else {
+            EXPECT_EQ(DbsSaveRTable(h), 0);
+            EXPECT_TRUE(Contains("[File: *, Line: *] QDB file " + tmp +
+                                 ": table WIDE has 129 fields, a table file holds at most 128"));
+            EXPECT_FALSE(Exists(tmp));
+        }
+    }
+}
+
 TEST_F(SaveLoadTest, TooLongSavePathIsRefusedWithoutSaving) {
     MakeTable(0, "T", 2, {"A N(1) SAVE"});
     const std::string longPath(300, 'x');

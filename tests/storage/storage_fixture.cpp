@@ -66,10 +66,11 @@ void StorageFixture::TearDown() {
 }
 
 uint32_t StorageFixture::MakeTable(uint16_t no, const char* name, uint32_t capacity,
-                                   const std::vector<std::string>& specs, uint8_t type) {
-    // DbsCreateTableBySpec takes its specs as variadic strings; pass up to 8 and the closing empty string.
+                                   const std::vector<std::string>& fields, uint8_t type) {
+    // The creation call takes its field definitions as variadic strings: up to 8, then empty strings.
+    EXPECT_LE(fields.size(), 8u);
     std::vector<const char*> s;
-    for (const auto& spec : specs) s.push_back(spec.c_str());
+    for (const auto& field : fields) s.push_back(field.c_str());
     s.resize(9, "");
     uint32_t h = DbsCreateTableBySpec(no, name, 0, capacity, s[0], s[1], s[2], s[3], s[4], s[5], s[6], s[7], s[8]);
     EXPECT_NE(h, 0u) << name;

@@ -43,9 +43,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Creates table `no` from field specs (see DbsCreateTableBySpec), with AppendInsert as its insert method
-    // and the given type. Returns the handle.
-    uint32_t MakeTable(uint16_t no, const char* name, uint32_t capacity, const std::vector<std::string>& specs,
+    // Creates table `no` from field definitions such as "NAME C(16) SAVE" (as DbsCreateTableBySpec reads them),
+    // with AppendInsert as its insert method and the given type. Returns the handle.
+    uint32_t MakeTable(uint16_t no, const char* name, uint32_t capacity, const std::vector<std::string>& fields,
                        uint8_t type = DBS_TABLE_TYPE_FIRST);
     // Appends one record to main memory.
     void AddMain(uint32_t hTable, const std::vector<uint8_t>& tuple);
