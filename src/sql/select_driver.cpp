@@ -143,7 +143,8 @@ void FillDescriptors(TagSqlParser& ctx, ExecState& st, const RowLayout& layout, 
         }
         if (ctx.iTableNum == 1) CopySqlName(f.achTableName, ctx.atTable[0].achTableName);
         CopySqlName(f.achFieldName, e.achName);
-        f.iFieldType = st.resultType[i].type();
+        // Type codes are signed bytes (DB_EMPTY is -1), not characters.
+        f.iFieldType = st.resultType[i].raw().chType;  // NOLINT(bugprone-signed-char-misuse,cert-str34-c)
         f.iFieldLen = static_cast<int>(layout.width[i]);
         f.wOffset = static_cast<uint16_t>(offset);
         offset += layout.width[i];
