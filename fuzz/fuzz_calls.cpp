@@ -48,14 +48,13 @@ uint32_t PickIndex(Reader& in) {
 
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    dbs::fuzz::StartShop();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool once = (dbs::fuzz::SilenceTrace(), true);
-    (void)once;
-    DbsSetDataPath(dbs::fuzz::ScratchDir().c_str());
-    if (DbsInitialize(dbs::fuzz::ExampleSchema(), "") != 1) {
-        DbsUninitialize();
-        return 0;
-    }
+    if (!dbs::fuzz::ShopReady()) return 0;
     // Buffers as large as any record or key a call may read or write.
     static std::vector<uint8_t> tuple(65536), out(65536);
     std::array<uint8_t, 512> key{};
@@ -115,6 +114,5 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
         }
     }
-    DbsUninitialize();
     return 0;
 }

@@ -9,25 +9,30 @@
 
 #include "fuzz_support.h"
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    dbs::fuzz::StartShop();
+    return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool once = (dbs::fuzz::SilenceTrace(), true);
-    (void)once;
     if (size < 1) return 0;
+    if (!dbs::fuzz::ShopReady()) return 0;
     const std::string& dir = dbs::fuzz::ScratchDir();
-    DbsSetDataPath(dir.c_str());
-    if (DbsInitialize(dbs::fuzz::ExampleSchema(), "") != 1) {
-        DbsUninitialize();
-        return 0;
-    }
     // The first byte picks the table whose file the rest becomes.
     uint16_t tables = DbsGetTableNum();
     uint16_t table = tables == 0 ? 0 : static_cast<uint16_t>(data[0] % tables);
     const char* name = DbsGetTableName(DbsGetDBHandle(table));
     if (name != nullptr) {
-        dbs::fuzz::WriteFile(dir + "version/" + name + ".QDB", data + 1, size - 1);
+        // Loading reads the temp folder first (network byte order), then a ".TMP" file in the version folder
+        // (host order): the bytes go to both, so both readers see them.
+        const std::string first = dir + "temp/" + name + ".QDB";
+        const std::string second = dir + "version/" + name + ".TMP";
+        dbs::fuzz::WriteFile(first, data + 1, size - 1);
+        dbs::fuzz::WriteFile(second, data + 1, size - 1);
+        for (uint16_t t = 0; t < tables; ++t) DbsClrSecondaryMem(DbsGetDBHandle(t));
         DbsLoadData();
-        std::remove((dir + "version/" + name + ".QDB").c_str());
+        std::remove(first.c_str());
+        std::remove(second.c_str());
     }
-    DbsUninitialize();
     return 0;
 }

@@ -12,7 +12,7 @@ bool ArrayCellOf(IndexGroup group, const TagIdxForm& idx, uint64_t cells, const 
                  uint16_t& x, uint16_t& y) {
     x = KeyWord(key, 0);
     y = 0;
-    uint64_t at;
+    uint64_t at = 0;
     if (group == IndexGroup::Array1D) {
         if (x >= idx.wDimX) return false;
         at = x;

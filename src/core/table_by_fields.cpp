@@ -8,6 +8,7 @@
  * storage, and the call returns 0. A call that cannot allocate the storage also returns 0.
  */
 #include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <string_view>
 
@@ -62,7 +63,7 @@ bool AddDescribedField(uint32_t handle, const char* table, const char* desc) {
         return false;
     }
     char text[kMaxDescLen + 1] = {};
-    std::memcpy(text, desc, std::strlen(desc));
+    std::snprintf(text, sizeof text, "%s", desc);
     FieldDesc words;
     if (!SplitDesc(text, words)) {
         DbsTraceLog("[File: %s, Line: %d] create table %s error,field description %s invalid.", DBS_HERE, table, desc);

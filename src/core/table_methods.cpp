@@ -57,12 +57,15 @@ uint8_t DispatchTuple(uint32_t hTable, const void* tuple, DbsTupleMethodFn pre, 
 
 using namespace dbs::core;
 
+// `form` is the name of the variable the macro declares, so it cannot be parenthesised.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define DBS_DISPATCH_FORM(h, form)                                                   \
     TagDBForm* form = TableForm(h);                                                  \
     if (form == nullptr) {                                                           \
         DbsTraceLog("[File:%s Line%d] Table Handle %x Invalid", DBS_HERE, (h));      \
         return 0;                                                                    \
     }
+// NOLINTEND(bugprone-macro-parentheses)
 
 extern "C" {
 

@@ -4,6 +4,7 @@
 //
 // A column's bytes in a row are a string's text, an uncast column's raw field bytes, or the typed slot of its
 // value; a later value of another length is cut or zero-padded to the width of the first row.
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -19,7 +20,7 @@ class RowBlocks {
 public:
     RowBlocks() = default;
     ~RowBlocks() {
-        for (char* b : blocks_) DbsFree(b);
+        for (size_t i = 0; i < count_; ++i) DbsFree(blocks_[i]);
     }
     RowBlocks(const RowBlocks&) = delete;
     RowBlocks& operator=(const RowBlocks&) = delete;
@@ -27,18 +28,20 @@ public:
     // Room for the next row, or null when no block can be allocated.
     char* NextRow(uint32_t rowWidth, int rowIndex) {
         size_t block = static_cast<size_t>(rowIndex / kRowsPerBlock);
-        if (block == blocks_.size()) {
+        if (block >= blocks_.size()) return nullptr;
+        if (block == count_) {
             char* b = static_cast<char*>(DbsMalloc(static_cast<size_t>(rowWidth) * kRowsPerBlock));
             if (b == nullptr) return nullptr;
-            blocks_.push_back(b);
+            blocks_[count_++] = b;
         }
-        return blocks_[block] + static_cast<size_t>(rowIndex % kRowsPerBlock) * rowWidth;
+        char* base = blocks_[block];
+        return base + static_cast<size_t>(rowIndex % kRowsPerBlock) * rowWidth;
     }
 
     void CopyTo(char* dst, uint32_t rowWidth, int rows) const {
         size_t blockBytes = static_cast<size_t>(rowWidth) * kRowsPerBlock;
         size_t total = static_cast<size_t>(rowWidth) * static_cast<size_t>(rows);
-        for (size_t i = 0; i < blocks_.size() && total != 0; ++i) {
+        for (size_t i = 0; i < count_ && total != 0; ++i) {
             size_t n = total < blockBytes ? total : blockBytes;
             std::memcpy(dst + i * blockBytes, blocks_[i], n);
             total -= n;
@@ -46,7 +49,9 @@ public:
     }
 
 private:
-    std::vector<char*> blocks_;
+    // A fixed table: taking a block must not allocate anything else that could fail and lose the block.
+    std::array<char*, kMaxRowBlocks> blocks_{};
+    size_t count_ = 0;
 };
 
 struct RowLayout {
@@ -138,7 +143,8 @@ void FillDescriptors(TagSqlParser& ctx, ExecState& st, const RowLayout& layout, 
         }
         if (ctx.iTableNum == 1) CopySqlName(f.achTableName, ctx.atTable[0].achTableName);
         CopySqlName(f.achFieldName, e.achName);
-        f.iFieldType = st.resultType[i].raw().chType;
+        // Type codes are signed bytes (DB_EMPTY is -1), not characters.
+        f.iFieldType = st.resultType[i].raw().chType;  // NOLINT(bugprone-signed-char-misuse,cert-str34-c)
         f.iFieldLen = static_cast<int>(layout.width[i]);
         f.wOffset = static_cast<uint16_t>(offset);
         offset += layout.width[i];

@@ -97,7 +97,7 @@ void ReleaseValueBlock(TagSqlValue& tValue) {
 
 void ClearValue(TagSqlValue& tValue) {
     ReleaseValueBlock(tValue);
-    std::memset(&tValue, 0, sizeof tValue);
+    tValue = TagSqlValue{};
     tValue.chType = static_cast<int8_t>(DB_EMPTY);
 }
 

@@ -8,14 +8,16 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
-#include <string>
 
 namespace {
 
+// Nothing here allocates through C++ and nothing throws: the library traces exactly when memory runs out, and
+// an exception must never leave these C calls. A source path longer than the stamp's buffer is cut.
 struct Stamp {
     bool set = false;
-    std::string file;
+    char file[1024] = {};
     int line = 0;
 };
 
@@ -25,21 +27,33 @@ std::mutex gSinkMutex;
 TraceSink gSink = nullptr;
 void* gSinkCtx = nullptr;
 
-std::string FormatLine(const char* fmt, va_list args) {
-    char small[512];
-    va_list copy;
-    va_copy(copy, args);
-    int n = std::vsnprintf(small, sizeof small, fmt, copy);
-    va_end(copy);
-    if (n < 0) return std::string();
-    if (static_cast<size_t>(n) < sizeof small) return std::string(small, static_cast<size_t>(n));
-    std::string out(static_cast<size_t>(n) + 1, '\0');
-    std::vsnprintf(out.data(), out.size(), fmt, args);
-    out.resize(static_cast<size_t>(n));
-    return out;
-}
+// A formatted line: in the fixed buffer, or in a heap block for a longer line (cut to the buffer when even that
+// block cannot be had).
+class Line {
+public:
+    Line(const char* fmt, va_list args) {
+        va_list copy;
+        va_copy(copy, args);
+        const int n = std::vsnprintf(small_, sizeof small_, fmt, copy);
+        va_end(copy);
+        if (n < 0) {
+            small_[0] = '\0';
+        } else if (static_cast<size_t>(n) >= sizeof small_) {
+            big_ = static_cast<char*>(std::malloc(static_cast<size_t>(n) + 1));
+            if (big_ != nullptr) std::vsnprintf(big_, static_cast<size_t>(n) + 1, fmt, args);
+        }
+    }
+    ~Line() { std::free(big_); }
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+    const char* Text() const { return big_ != nullptr ? big_ : small_; }
 
-void WriteDefault(const char* stampFile, int stampLine, const std::string& text) {
+private:
+    char small_[4096];
+    char* big_ = nullptr;
+};
+
+void WriteDefault(const char* stampFile, int stampLine, const char* text) {
     FILE* out = stderr;
     FILE* opened = nullptr;
     const char* path = std::getenv("DBS_TRACE_FILE");
@@ -48,21 +62,22 @@ void WriteDefault(const char* stampFile, int stampLine, const std::string& text)
         if (opened != nullptr) out = opened;
     }
     if (stampFile != nullptr) std::fprintf(out, "%s:%d: ", stampFile, stampLine);
-    std::fputs(text.c_str(), out);
-    if (text.empty() || text.back() != '\n') std::fputc('\n', out);
+    std::fputs(text, out);
+    const size_t len = std::strlen(text);
+    if (len == 0 || text[len - 1] != '\n') std::fputc('\n', out);
     std::fflush(out);
     if (opened != nullptr) std::fclose(opened);
 }
 
 void Deliver(int level, const Stamp* stamp, const char* fmt, va_list args) {
-    const std::string text = FormatLine(fmt, args);
-    const char* file = stamp != nullptr ? stamp->file.c_str() : nullptr;
+    const Line text(fmt, args);
+    const char* file = stamp != nullptr ? stamp->file : nullptr;
     const int line = stamp != nullptr ? stamp->line : 0;
     std::lock_guard<std::mutex> lock(gSinkMutex);
     if (gSink != nullptr) {
-        gSink(gSinkCtx, level, file, line, text.c_str());
+        gSink(gSinkCtx, level, file, line, text.Text());
     } else {
-        WriteDefault(file, line, text);
+        WriteDefault(file, line, text.Text());
     }
 }
 
@@ -73,7 +88,7 @@ extern "C" {
 TRACEPRINT_API void WriteStamp(const char* file, int line) {
     if (file == nullptr) return;
     tlsStamp.set = true;
-    tlsStamp.file = file;
+    std::snprintf(tlsStamp.file, sizeof tlsStamp.file, "%s", file);
     tlsStamp.line = line;
 }
 
@@ -82,8 +97,8 @@ TRACEPRINT_API void WriteTraceLogEx(int level, const char* fmt, ...) {
     Stamp stamp;
     const bool stamped = tlsStamp.set;
     if (stamped) {
-        stamp = std::move(tlsStamp);
-        tlsStamp = Stamp();
+        stamp = tlsStamp;
+        tlsStamp.set = false;
     }
     va_list args;
     va_start(args, fmt);

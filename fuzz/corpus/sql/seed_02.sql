@@ -1,0 +1,1 @@
+SELECT Name, City FROM Customer WHERE Level >= 2 AND City = 'Ulm' ORDER BY Name DESC

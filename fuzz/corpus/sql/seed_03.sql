@@ -1,0 +1,1 @@
+SELECT Customer.Name, Orders.OrderId FROM Customer, Orders WHERE Customer.CustId = Orders.CustId ORDER BY 2

@@ -1,0 +1,1 @@
+SELECT COUNT(*), SUM(Price), MIN(Stock), MAX(Title), AVG(Price) FROM Product WHERE Sku LIKE 'A%'

@@ -1,0 +1,1 @@
+SELECT Product.ProdId, Supply.Cost FROM Product, Supply, Supplier WHERE Product.ProdId = Supply.ProdId AND Supply.SupId = Supplier.SupId

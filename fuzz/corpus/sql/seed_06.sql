@@ -1,0 +1,1 @@
+EXISTS FROM Orders WHERE CustId = 2

@@ -1,0 +1,1 @@
+UPDATE Product SET Price = Price * 2 + 1, Title = 'x' WHERE ProdId < 3

@@ -1,0 +1,1 @@
+UPDATE Customer SET Level = 9 WHERE CustId = 1

@@ -1,0 +1,1 @@
+DELETE FROM Product WHERE Stock > 5 OR NOT Price BETWEEN 1 AND 100

@@ -1,0 +1,1 @@
+SELECT * FROM OrderLine WHERE Qty IN (1, 2, 3) XOR ProdId NOT IN (4)

@@ -1,0 +1,1 @@
+SELECT Neg = -Price, Price / 0, (DOUBLE) Price * 1.5, UPPER(Title), SUBSTR(Title, 2, 3), TRIM(Sku) FROM Product

@@ -1,0 +1,1 @@
+SELECT * FROM Review, Wishlist WHERE Review.CustId = Wishlist.CustId

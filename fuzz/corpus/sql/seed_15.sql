@@ -1,0 +1,1 @@
+SELECT * FROM Customer WHERE ((((((((((((((((CustId = 1))))))))))))))))

@@ -1,0 +1,1 @@
+SELECT Price ^ Stock ^ 3 FROM Product WHERE Title NOT LIKE '_h%'

@@ -1,0 +1,1 @@
+UPDATE Customer SET Level = 2 WHERE CustId = 3

@@ -1,0 +1,1 @@
+DELETE FROM Supplier WHERE SupId > 2
