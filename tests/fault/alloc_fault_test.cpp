@@ -41,8 +41,9 @@ TEST_F(AllocFaultTest, SavingAndLoadingTheTables) {
     // Saving writes through the work area allocated at start: no memory of its own either.
     EXPECT_EQ(WalkAllocFailures([&] { trace.Clear(); }, [&] { return SaveAll(); }, [](bool, long) {}), 0);
     const StoreImage saved = Image();
-    // Loading works in the work area allocated at start and inserts through the checked insert: it needs no
-    // memory of its own, so the walk ends at its first try.
+    // Loading works in the work area allocated at start and inserts through the checked insert; it takes memory
+    // only for the sorted runs in which it collects new keys, and inserts key by key when it cannot get it, so a
+    // failed allocation never fails the load nor changes what it loads.
     const long failures = WalkAllocFailures(
         [&] {
             for (uint16_t t = 0; t < DbsGetTableNum(); ++t) DbsClrSecondaryMem(DbsGetDBHandle(t));
@@ -50,12 +51,13 @@ TEST_F(AllocFaultTest, SavingAndLoadingTheTables) {
         },
         [&] { return DbsLoadData() == 1; },
         [&](bool ok, long n) {
-            if (ok) return;
-            EXPECT_FALSE(trace.Lines().empty()) << "allocation " << n << " failed without a trace line";
-            ASSERT_EQ(Reload(), 1) << "allocation " << n << "\n" << trace.Joined();
+            EXPECT_TRUE(ok) << "allocation " << n << "\n" << trace.Joined();
+            if (!ok) {
+                ASSERT_EQ(Reload(), 1) << "allocation " << n << "\n" << trace.Joined();
+            }
             EXPECT_EQ(Image().main, saved.main) << "allocation " << n;
         });
-    EXPECT_EQ(failures, 0);
+    EXPECT_GT(failures, 0);
     EXPECT_EQ(Image().main, saved.main);
 }
 
