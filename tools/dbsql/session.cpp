@@ -312,7 +312,8 @@ bool Session::RunSql(const std::string& sql) {
         if (std::count(names.begin(), names.end(), name) > 1) {
             const char* t = RstGetTableName(rst, c);
             std::string owner = t != nullptr ? std::string(t, strnlen(t, DBS_SQL_NAME_SIZE)) : std::string();
-            table.columns.push_back(owner.empty() ? name : owner + "." + name);
+            if (!owner.empty()) name = owner.append(".").append(name);
+            table.columns.push_back(name);
         } else {
             table.columns.push_back(name);
         }

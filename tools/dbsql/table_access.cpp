@@ -91,11 +91,20 @@ std::vector<TableInfo> ListTables() {
 
 std::optional<TableInfo> FindTable(std::string_view name) {
     auto tables = ListTables();
-    for (auto& t : tables)
-        if (t.name == name) return std::move(t);
-    for (auto& t : tables)
-        if (EqualNoCase(t.name, name)) return std::move(t);
-    return std::nullopt;
+    std::optional<TableInfo> found;
+    for (auto& t : tables) {
+        if (t.name == name) {
+            found.emplace(std::move(t));
+            return found;
+        }
+    }
+    for (auto& t : tables) {
+        if (EqualNoCase(t.name, name)) {
+            found.emplace(std::move(t));
+            return found;
+        }
+    }
+    return found;
 }
 
 Cell FieldCell(const FieldInfo& field, std::span<const uint8_t> tuple) {
