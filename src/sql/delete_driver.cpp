@@ -6,7 +6,6 @@
 #include "core/core_state.h"
 #include "runtime/trace_log.h"
 #include "sql/executor.h"
-#include "sql/transaction.h"
 
 namespace dbs::sql {
 
@@ -33,22 +32,6 @@ int del_del_currec(TagSqlParser&, ExecState& st) {
 
 }  // namespace
 
-int RunDelete(TagSqlParser& ctx, ExecState& st) {
-    bool own = !TransactionActive();
-    if (own) DbsAllCopyData();
-    int end = ScanPosition(ctx, st);
-    while (end == kScanOnRecord) {
-        int r = cond_eval(ctx, st, ctx.ptWhere);
-        if (r != 0) {
-            if (del_del_currec(ctx, st) != 0) return -1;
-        } else if (ctx.iErrCode != 0) {
-            DbsTraceLog("[File=%s,Line=%d] cond_eval where Error!", DBS_HERE);
-            return -1;
-        }
-        end = ScanAdvance(ctx, st);
-    }
-    if (own) DbsChangeOverAddr();
-    return 0;
-}
+int RunDelete(TagSqlParser& ctx, ExecState& st) { return ChangeMatchingRecords(ctx, st, del_del_currec); }
 
 }  // namespace dbs::sql

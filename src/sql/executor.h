@@ -46,6 +46,9 @@ int AccumulateAggregates(TagSqlParser& ctx, ExecState& st);
 // Statement drivers; SELECT and EXISTS fill the record set they are given.
 int RunSelect(TagSqlParser& ctx, ExecState& st, TagSqlRecordset& rs);
 int RunExists(TagSqlParser& ctx, ExecState& st, TagSqlRecordset& rs);
+// Runs `change` on every record of the scan whose condition is not false, with the copy and swap that publish
+// the statement outside a transaction; -1 at the first refusal (nothing published), else 0.
+int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, ExecState&));
 int RunDelete(TagSqlParser& ctx, ExecState& st);
 int RunUpdate(TagSqlParser& ctx, ExecState& st);
 

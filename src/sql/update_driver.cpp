@@ -8,7 +8,6 @@
 
 #include "runtime/trace_log.h"
 #include "sql/executor.h"
-#include "sql/transaction.h"
 #include "sql/value_ops.h"
 
 namespace dbs::sql {
@@ -97,24 +96,12 @@ int upd_updaterecord(TagSqlParser& ctx, ExecState& st) {
 }  // namespace
 
 int RunUpdate(TagSqlParser& ctx, ExecState& st) {
-    bool own = !TransactionActive();
-    if (own) DbsAllCopyData();
-    int end = ScanPosition(ctx, st);
-    while (end == kScanOnRecord) {
-        int r = cond_eval(ctx, st, ctx.ptWhere);
-        if (r != 0) {
-            for (int i = 0; i < ctx.iSetNum; ++i) {
-                if (SqlEvalExpr(ctx, st, ctx.atSet[i].ptExpr, st.set[i]) != 0) return -1;
-            }
-            if (upd_updaterecord(ctx, st) != 0) return -1;
-        } else if (ctx.iErrCode != 0) {
-            DbsTraceLog("[File=%s,Line=%d] cond_eval where Error!", DBS_HERE);
-            return -1;
+    return ChangeMatchingRecords(ctx, st, [](TagSqlParser& c, ExecState& s) {
+        for (int i = 0; i < c.iSetNum; ++i) {
+            if (SqlEvalExpr(c, s, c.atSet[i].ptExpr, s.set[i]) != 0) return -1;
         }
-        end = ScanAdvance(ctx, st);
-    }
-    if (own) DbsChangeOverAddr();
-    return 0;
+        return upd_updaterecord(c, s);
+    });
 }
 
 }  // namespace dbs::sql
