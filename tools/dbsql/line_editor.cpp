@@ -1,6 +1,15 @@
-/* libedit through its readline-compatible interface. */
+/* libedit through its readline-compatible interface.
+
+   The editor's own signal handling is switched off and characters are read here: SIGINT stays blocked
+   except while waiting for a key, so a Ctrl-C pressed at any moment (while a statement runs, before the
+   editor has set up the terminal, or while it waits) ends the wait for the current line at once. Left to
+   itself, the editor retries a read interrupted by a signal and waits for the next key instead. */
 #include "line_editor.h"
 
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -11,19 +20,45 @@ namespace dbsql {
 
 namespace {
 
-// Ctrl-C at the prompt abandons the line being typed instead of ending the session (and with it every change
-// not yet saved).
 volatile std::sig_atomic_t gInterrupted = 0;
+sigset_t gWaitMask;  // the signal mask while waiting for a key: SIGINT let through
 
 void OnInterrupt(int) { gInterrupted = 1; }
+
+// One byte of input, or EOF at the end of input and once SIGINT has arrived.
+int ReadKey(FILE* stream) {
+    int fd = stream != nullptr ? fileno(stream) : STDIN_FILENO;
+    for (;;) {
+        if (gInterrupted != 0) return EOF;
+        pollfd p{fd, POLLIN, 0};
+        int ready = ppoll(&p, 1, nullptr, &gWaitMask);  // SIGINT is delivered only in here
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            return EOF;
+        }
+        unsigned char c = 0;
+        ssize_t n = read(fd, &c, 1);
+        if (n == 1) return c;
+        if (n == 0 || (errno != EINTR && errno != EAGAIN)) return EOF;
+    }
+}
 
 }  // namespace
 
 LineEditor::LineEditor() {
+    sigset_t block;
+    sigemptyset(&block);
+    sigaddset(&block, SIGINT);
+    sigprocmask(SIG_BLOCK, &block, &gWaitMask);
+    sigdelset(&gWaitMask, SIGINT);
     struct sigaction action {};
     action.sa_handler = &OnInterrupt;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
+
+    // Both must be set before the first call into the editor, which reads them when it starts.
+    rl_catch_signals = 0;
+    rl_getc_function = &ReadKey;
     using_history();
     stifle_history(1000);
     const char* home = std::getenv("HOME");
@@ -38,11 +73,14 @@ LineEditor::~LineEditor() {
 }
 
 std::optional<std::string> LineEditor::Read(const char* prompt) {
+    // A Ctrl-C pressed while the last statement ran is still pending and abandons this line: the person
+    // pressed it to get the prompt back.
     gInterrupted = 0;
     char* line = readline(prompt);
     if (gInterrupted != 0) {
         std::free(line);
         std::fputs("\n", stdout);
+        std::fflush(stdout);
         return std::string();
     }
     if (line == nullptr) return std::nullopt;
