@@ -13,6 +13,7 @@
 #include <cstring>
 #include <new>
 
+#include "core/bulk_remove.h"
 #include "core/core_state.h"
 #include "core/index_kind.h"
 
@@ -88,7 +89,7 @@ PendingRun* PendingFor(uint32_t indexNo, uint8_t b) {
     return nullptr;
 }
 
-void SettleIndex(uint32_t indexNo) {
+void SettleRuns(uint32_t indexNo) {
     if (!gOpen) return;
     for (PendingRun& run : gRuns) {
         if (run.storage_ == nullptr || run.indexNo_ != indexNo) continue;
@@ -115,6 +116,13 @@ void SettleIndex(uint32_t indexNo) {
     }
 }
 
+void SettleIndex(uint32_t indexNo) {
+    SettleRuns(indexNo);
+    SettleRemovals(indexNo);
+}
+
+bool BulkInsertOpen() { return gOpen; }
+
 void DropPendingRuns() {
     // The scope stays open but collects nothing more: an index created later under the same number is another one.
     for (PendingRun& run : gRuns) {
@@ -124,7 +132,7 @@ void DropPendingRuns() {
 }
 
 BulkInsertScope::BulkInsertScope(uint32_t hTable) {
-    const TagDBForm* table = gOpen ? nullptr : TableForm(hTable);
+    const TagDBForm* table = gOpen || BulkRemoveOpen() ? nullptr : TableForm(hTable);
     if (table == nullptr) return;
     for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
         const uint32_t hIndex = table->adwIdxHandle[slot];  // packed record: read by value
@@ -151,7 +159,7 @@ BulkInsertScope::BulkInsertScope(uint32_t hTable) {
 BulkInsertScope::~BulkInsertScope() {
     if (!owner_) return;
     for (PendingRun& run : gRuns) {
-        if (run.storage_ != nullptr) SettleIndex(run.indexNo_);
+        if (run.storage_ != nullptr) SettleRuns(run.indexNo_);
     }
     for (PendingRun& run : gRuns) {
         delete[] run.storage_;

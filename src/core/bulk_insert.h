@@ -39,7 +39,7 @@ public:
 private:
     friend class BulkInsertScope;
     friend PendingRun* PendingFor(uint32_t indexNo, uint8_t b);
-    friend void SettleIndex(uint32_t indexNo);
+    friend void SettleRuns(uint32_t indexNo);
     friend void DropPendingRuns();
     SortedIndex View() const;
 
@@ -57,13 +57,21 @@ private:
 PendingRun* PendingFor(uint32_t indexNo, uint8_t b);
 
 // Merges what is collected for index number `indexNo` into its packed lists; nothing when nothing is collected.
+void SettleRuns(uint32_t indexNo);
+
+// Brings the packed lists of index number `indexNo` up to date with everything held beside them: collected
+// insertions and marked removals (bulk_remove.h). Called before anything but a lookup or a change touches them.
 void SettleIndex(uint32_t indexNo);
+
+// True while an insertion scope is open.
+bool BulkInsertOpen();
 
 // Forgets every collected key without merging and ends collection: the index buffers are about to be released.
 void DropPendingRuns();
 
 // Opens collection on the sorted indexes of a table's secondary memory; closing merges everything. A scope opened
-// while another is open, or for which no room can be had, collects nothing and leaves insertions as they are.
+// while another bulk scope is open, or for which no room can be had, collects nothing and leaves insertions as
+// they are.
 class BulkInsertScope {
 public:
     explicit BulkInsertScope(uint32_t hTable);

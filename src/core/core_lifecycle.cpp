@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/bulk_insert.h"
+#include "core/bulk_remove.h"
 #include "core/core_state.h"
 #include "runtime/trace_log.h"
 
@@ -60,6 +61,7 @@ DBS_API uint8_t DbsCoreInit(void) {
 DBS_API uint8_t DbsCoreRelease(void) {
     if (gbDbsInit == 0) return 0;
     dbs::core::DropPendingRuns();
+    dbs::core::DropPendingRemovals();
     gwIdxFormNum = 0;
     DbsFree(gpQdbWorkArea);
     gpQdbWorkArea = nullptr;

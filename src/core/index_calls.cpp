@@ -8,6 +8,7 @@
  * bounded by the size of the block allocated for the index.
  */
 #include "core/bulk_insert.h"
+#include "core/bulk_remove.h"
 #include "core/core_state.h"
 #include "core/index_kind.h"
 #include "core/index_structures.h"
@@ -23,8 +24,9 @@ enum class Lines { Fetch, FetchEx };
 
 struct Found {
     bool present = false;  // the key has an entry (for arrays: a non-empty cell)
-    IndexHit hit;          // the position counts the packed entries and the collected ones (bulk_insert.h)
-    uint32_t packedPos = 0;
+    IndexHit hit;          // the position counts the packed entries and the collected ones (bulk_insert.h), not
+                           // the marked ones (bulk_remove.h)
+    uint32_t packedPos = 0;  // the place in the packed list as it lies in the buffer
     bool inRun = false;    // a sorted hit among the collected keys rather than the packed ones
     uint32_t runPos = 0;
 };
@@ -75,14 +77,16 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
     case IndexGroup::Sorted: {
         PendingRun* run = PendingFor(DBS_HANDLE_NO(hIndex), b);
         const uint32_t collected = run != nullptr ? run->Count() : 0;
-        SortedIndex sorted(buffer, bytes, idx.wIdxEntryLen, idx.adwIdxEntryNum[b] - collected);
-        if (sorted.Count() + collected == 0) {
+        const PendingRemovals* removals = RemovalsFor(DBS_HANDLE_NO(hIndex), b);
+        const uint32_t marked = removals != nullptr ? removals->Count() : 0;
+        if (idx.adwIdxEntryNum[b] == 0) {
             idx.adwIdxPos[b] = 0;
             if (lines == Lines::Fetch) {
                 DbsTraceLog("[File:%s Line:%d] DbsFetchIndex return dwTupleNo=0, all index num==0", DBS_HERE);
             }
             return 1;
         }
+        SortedIndex sorted(buffer, bytes, idx.wIdxEntryLen, idx.adwIdxEntryNum[b] - collected + marked);
         PendingRun::Memo memo;
         if (run != nullptr && run->Recall(key, memo)) {
             found.present = memo.present;
@@ -93,6 +97,7 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
         } else {
             found.present = sorted.Find(key, found.hit);
             found.packedPos = found.hit.pos;
+            if (marked > 0) removals->Adjust(found.hit, found.present);
             if (collected > 0) {
                 IndexHit inRun;
                 found.inRun = run->Find(key, inRun);
@@ -189,6 +194,7 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
         DbsTraceLog("[File:%s Line%d] Index Handle %x Invalid", DBS_HERE, hIndex);
         return 0;
     }
+    SettleRemovals(DBS_HANDLE_NO(hIndex));  // insertions work on the packed list without marks
     uint8_t b = BufferOf(*idx, m);
     char* buffer = IndexBuffer(*idx, b);
     if (buffer == nullptr) return 0;
@@ -248,8 +254,10 @@ uint8_t Remove(uint32_t hIndex, const void* pbyKey, Memory m) {
         DbsTraceLog("[File:%s Line%d] Index Handle %x Invalid", DBS_HERE, hIndex);
         return 0;
     }
-    SettleIndex(DBS_HANDLE_NO(hIndex));  // removals work on the packed list alone
+    SettleRuns(DBS_HANDLE_NO(hIndex));  // removals work on the packed list alone
     uint8_t b = BufferOf(*idx, m);
+    PendingRemovals* removals = RemovalsFor(DBS_HANDLE_NO(hIndex), b);
+    if (removals != nullptr && removals->Full()) SettleRemovals(DBS_HANDLE_NO(hIndex));
     char* buffer = IndexBuffer(*idx, b);
     if (buffer == nullptr) return 0;
     if (pbyKey == nullptr) {
@@ -260,7 +268,10 @@ uint8_t Remove(uint32_t hIndex, const void* pbyKey, Memory m) {
     Found found;
     if (FetchForChange(hIndex, m, b, pbyKey, found) == 0 || !found.present) return 1;
     uint64_t bytes = AllocatedBufferBytes(DBS_HANDLE_NO(hIndex));
-    if (GroupOf(*idx) == IndexGroup::Sorted) {
+    if (GroupOf(*idx) == IndexGroup::Sorted && removals != nullptr) {
+        removals->Mark(found.packedPos);
+        --idx->adwIdxEntryNum[b];
+    } else if (GroupOf(*idx) == IndexGroup::Sorted) {
         SortedIndex sorted(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]);
         sorted.EraseAt(found.hit.pos);
         idx->adwIdxEntryNum[b] = sorted.Count();
@@ -286,8 +297,8 @@ uint8_t RemoveSecondary(uint32_t hPri, const void* pbyPriKey, uint32_t hSec, con
         return 0;
     }
     if (IndexBuffer(*sec, b) == nullptr) return 0;
-    SettleIndex(DBS_HANDLE_NO(hPri));
-    SettleIndex(DBS_HANDLE_NO(hSec));
+    SettleRuns(DBS_HANDLE_NO(hPri));
+    SettleRuns(DBS_HANDLE_NO(hSec));
     uint32_t priTuple = 0, secTuple = 0;
     Found found;
     if (!KeyArgumentsPresent(pbyPriKey, &priTuple) || !KeyArgumentsPresent(pbySecKey, &secTuple)) return 0;

@@ -2,15 +2,20 @@
 // copied onto secondary memory first, the roles swapped only when every record was accepted); inside one the
 // copy and the swap belong to TransBegin and TransCommit. Every record whose condition is not false goes to the
 // statement's own change; the first refusal ends the statement with -1 and no swap.
+//
+// A statement that only removes keys marks the removed entries of the table's sorted indexes and closes the lists
+// up once, before anything else sees them (core/bulk_remove.h), rather than moving each list per record.
+#include "core/bulk_remove.h"
 #include "runtime/trace_log.h"
 #include "sql/executor.h"
 #include "sql/transaction.h"
 
 namespace dbs::sql {
 
-int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, ExecState&)) {
-    const bool own = !TransactionActive();
-    if (own) DbsAllCopyData();
+namespace {
+
+// The scan itself: 0 when every matching record was changed, -1 at the first refusal.
+int ChangeEach(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, ExecState&)) {
     int end = ScanPosition(ctx, st);
     while (end == kScanOnRecord) {
         int r = cond_eval(ctx, st, ctx.ptWhere);
@@ -22,6 +27,23 @@ int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSql
         }
         end = ScanAdvance(ctx, st);
     }
+    return 0;
+}
+
+}  // namespace
+
+int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, ExecState&),
+                          KeyChanges keys) {
+    const bool own = !TransactionActive();
+    if (own) DbsAllCopyData();
+    int result = 0;
+    if (keys == KeyChanges::RemoveOnly) {
+        dbs::core::BulkRemoveScope removals(st.from[0].hTable);
+        result = ChangeEach(ctx, st, change);
+    } else {
+        result = ChangeEach(ctx, st, change);
+    }
+    if (result != 0) return -1;
     if (own) DbsChangeOverAddr();
     return 0;
 }

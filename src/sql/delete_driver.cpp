@@ -32,6 +32,8 @@ int del_del_currec(TagSqlParser&, ExecState& st) {
 
 }  // namespace
 
-int RunDelete(TagSqlParser& ctx, ExecState& st) { return ChangeMatchingRecords(ctx, st, del_del_currec); }
+int RunDelete(TagSqlParser& ctx, ExecState& st) {
+    return ChangeMatchingRecords(ctx, st, del_del_currec, KeyChanges::RemoveOnly);
+}
 
 }  // namespace dbs::sql
