@@ -208,7 +208,7 @@ TEST_F(BulkRemoveTest, EmptyingAListLeavesTheBytesOneByOneRemovalLeaves) {
                 dbs::core::BulkRemoveScope scope(bulk == 1 ? table : 0);
                 for (uint32_t id : order) ASSERT_EQ(DbsDeleteIndexEX(byId, tuples[id - 1].data()), 1);
                 const uint8_t b = Idx(byId).byIdxSecondAddrPtr;
-                EXPECT_EQ(Idx(byId).adwIdxEntryNum[b], 5 - order.size());
+                EXPECT_EQ(+Idx(byId).adwIdxEntryNum[b], 5 - order.size());
             }
             bytes[bulk] = Snapshot();
         }
