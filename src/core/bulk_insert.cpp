@@ -14,6 +14,7 @@
 #include <new>
 
 #include "core/bulk_remove.h"
+#include "core/bulk_targets.h"
 #include "core/core_state.h"
 #include "core/index_kind.h"
 
@@ -134,21 +135,17 @@ void DropPendingRuns() {
 BulkInsertScope::BulkInsertScope(uint32_t hTable) {
     const TagDBForm* table = gOpen || BulkRemoveOpen() ? nullptr : TableForm(hTable);
     if (table == nullptr) return;
+    const auto targets = BulkTargets(*table, kMaxRunEntryLen);
     for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
-        const uint32_t hIndex = table->adwIdxHandle[slot];  // packed record: read by value
-        const TagIdxForm* idx = IndexForm(hIndex);
-        if (idx == nullptr || GroupOf(*idx) != IndexGroup::Sorted) continue;
-        const uint8_t b = idx->byIdxSecondAddrPtr;
-        const uint32_t len = idx->wIdxEntryLen;
-        if (IndexBuffer(*idx, b) == nullptr || len > kMaxRunEntryLen) continue;
-        if (len < 4) continue;
-        char* storage = new (std::nothrow) char[uint64_t{kRunEntries + 1} * len];  // the entries, then the memo key
+        const BulkTarget& t = targets[slot];
+        if (!t.use) continue;
+        char* storage = new (std::nothrow) char[uint64_t{kRunEntries + 1} * t.entryLen];  // entries, then memo key
         if (storage == nullptr) continue;  // this index takes its keys one by one
         PendingRun& run = gRuns[slot];
-        run.indexNo_ = DBS_HANDLE_NO(hIndex);
-        run.buffer_ = b;
+        run.indexNo_ = t.indexNo;
+        run.buffer_ = t.buffer;
         run.storage_ = storage;
-        run.entryLen_ = len;
+        run.entryLen_ = t.entryLen;
         run.count_ = 0;
         run.capacity_ = kRunEntries;
     }

@@ -17,6 +17,7 @@
 #include <new>
 
 #include "core/bulk_insert.h"
+#include "core/bulk_targets.h"
 #include "core/core_state.h"
 #include "core/index_kind.h"
 
@@ -113,20 +114,17 @@ bool BulkRemoveOpen() { return gOpen; }
 BulkRemoveScope::BulkRemoveScope(uint32_t hTable) {
     const TagDBForm* table = gOpen || BulkInsertOpen() ? nullptr : TableForm(hTable);
     if (table == nullptr) return;
+    const auto targets = BulkTargets(*table, kMaxEntryLen);
     for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
-        const uint32_t hIndex = table->adwIdxHandle[slot];  // packed record: read by value
-        const TagIdxForm* idx = IndexForm(hIndex);
-        if (idx == nullptr || GroupOf(*idx) != IndexGroup::Sorted) continue;
-        const uint8_t b = idx->byIdxSecondAddrPtr;
-        const uint32_t len = idx->wIdxEntryLen;
-        if (IndexBuffer(*idx, b) == nullptr || len < 4 || len > kMaxEntryLen) continue;
+        const BulkTarget& t = targets[slot];
+        if (!t.use) continue;
         // Both arrays of marks, then the entries put aside while closing up.
-        char* storage = new (std::nothrow) char[uint64_t{kMarks} * (2 * sizeof(uint32_t) + len)];
+        char* storage = new (std::nothrow) char[uint64_t{kMarks} * (2 * sizeof(uint32_t) + t.entryLen)];
         if (storage == nullptr) continue;  // this index has its keys removed one by one
         PendingRemovals& r = gRemovals[slot];
-        r.indexNo_ = DBS_HANDLE_NO(hIndex);
-        r.buffer_ = b;
-        r.entryLen_ = len;
+        r.indexNo_ = t.indexNo;
+        r.buffer_ = t.buffer;
+        r.entryLen_ = t.entryLen;
         r.count_ = 0;
         r.capacity_ = kMarks;
         r.storage_ = storage;

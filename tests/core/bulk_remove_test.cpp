@@ -131,24 +131,7 @@ protected:
         return log;
     }
 
-    // Both buffers of every index block and of the table, and the per-buffer state of the indexes.
-    std::vector<uint8_t> Snapshot() {
-        std::vector<uint8_t> bytes;
-        for (uint32_t h : {byId, byName, byK}) {
-            const TagIdxForm& idx = Idx(h);
-            const char* block = idx.apchIdxAddr[0];
-            bytes.insert(bytes.end(), block, block + 2 * dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(h)));
-            TagIdxForm state = idx;  // all but the buffer addresses, which differ from one core to the next
-            state.apchIdxAddr[0] = state.apchIdxAddr[1] = nullptr;
-            const auto* form = reinterpret_cast<const uint8_t*>(&state);
-            bytes.insert(bytes.end(), form, form + sizeof state);
-        }
-        const TagDBForm& form = index::Form(table);
-        for (int b = 0; b < 2; ++b) {
-            bytes.insert(bytes.end(), form.apchDBAddr[b], form.apchDBAddr[b] + kCapacity * form.wTupleLen);
-        }
-        return bytes;
-    }
+    std::vector<uint8_t> Snapshot() { return index::StoreBytes(table, {byId, byName, byK}); }
 
     uint32_t table = 0, byId = 0, byName = 0, byK = 0;
     std::vector<std::string> tuples;
@@ -177,10 +160,7 @@ TEST_F(BulkRemoveTest, GivesWhatKeyByKeyRemovalGives) {
         EXPECT_GT(removedFirst, 300u);  // more marks than one scope holds: closed up on the way
         EXPECT_EQ(runs[1].log, runs[0].log);
         EXPECT_EQ(runs[1].lines, runs[0].lines);
-        ASSERT_EQ(runs[1].bytes.size(), runs[0].bytes.size());
-        auto diff = std::mismatch(runs[0].bytes.begin(), runs[0].bytes.end(), runs[1].bytes.begin());
-        EXPECT_EQ(diff.first - runs[0].bytes.begin(), static_cast<std::ptrdiff_t>(runs[0].bytes.size()))
-            << "first differing byte";
+        index::ExpectSameBytes(runs[0].bytes, runs[1].bytes);
     }
 }
 

@@ -2,12 +2,14 @@
 // main or secondary memory together with their index entries.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <vector>
 
 #include "core/core_state.h"
+#include "core/index_kind.h"
 #include "support/trace_capture.h"
 
 namespace dbs::test::index {
@@ -62,6 +64,33 @@ inline std::vector<Entry> Entries(uint32_t hIndex, uint8_t b) {
         out.push_back(entry);
     }
     return out;
+}
+
+// Both buffers of every given index block and of the table, and the per-buffer state of the indexes: what must
+// come out the same whichever way a sequence of calls was carried out.
+inline std::vector<uint8_t> StoreBytes(uint32_t hTable, std::initializer_list<uint32_t> indexes) {
+    std::vector<uint8_t> bytes;
+    for (uint32_t h : indexes) {
+        const TagIdxForm& idx = Idx(h);
+        const char* block = idx.apchIdxAddr[0];
+        bytes.insert(bytes.end(), block, block + 2 * dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(h)));
+        TagIdxForm state = idx;  // all but the buffer addresses, which differ from one core to the next
+        state.apchIdxAddr[0] = state.apchIdxAddr[1] = nullptr;
+        const auto* form = reinterpret_cast<const uint8_t*>(&state);
+        bytes.insert(bytes.end(), form, form + sizeof state);
+    }
+    const TagDBForm& form = Form(hTable);
+    for (int b = 0; b < 2; ++b) {
+        bytes.insert(bytes.end(), form.apchDBAddr[b], form.apchDBAddr[b] + uint64_t{form.dwMaxTupleNum} * form.wTupleLen);
+    }
+    return bytes;
+}
+
+// Two byte images equal, reporting the first byte where they differ.
+inline void ExpectSameBytes(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    auto diff = std::mismatch(a.begin(), a.end(), b.begin());
+    EXPECT_EQ(diff.first - a.begin(), static_cast<std::ptrdiff_t>(a.size())) << "first differing byte";
 }
 
 }  // namespace dbs::test::index
