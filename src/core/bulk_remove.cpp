@@ -119,7 +119,8 @@ BulkRemoveScope::BulkRemoveScope(uint32_t hTable) {
         const BulkTarget& t = targets[slot];
         if (!t.use) continue;
         // Both arrays of marks, then the entries put aside while closing up.
-        char* storage = new (std::nothrow) char[uint64_t{kMarks} * (2 * sizeof(uint32_t) + t.entryLen)];
+        const uint64_t bytes = uint64_t{kMarks} * (2 * sizeof(uint32_t) + t.entryLen);
+        char* storage = new (std::nothrow) char[bytes];
         if (storage == nullptr) continue;  // this index has its keys removed one by one
         PendingRemovals& r = gRemovals[slot];
         r.indexNo_ = t.indexNo;
