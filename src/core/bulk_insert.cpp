@@ -139,7 +139,8 @@ BulkInsertScope::BulkInsertScope(uint32_t hTable) {
     for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
         const BulkTarget& t = targets[slot];
         if (!t.use) continue;
-        char* storage = new (std::nothrow) char[uint64_t{kRunEntries + 1} * t.entryLen];  // entries, then memo key
+        const uint64_t bytes = uint64_t{kRunEntries + 1} * t.entryLen;  // the entries, then the memo key
+        char* storage = new (std::nothrow) char[bytes];
         if (storage == nullptr) continue;  // this index takes its keys one by one
         PendingRun& run = gRuns[slot];
         run.indexNo_ = t.indexNo;
