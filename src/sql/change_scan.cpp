@@ -36,14 +36,11 @@ int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSql
                           KeyChanges keys) {
     const bool own = !TransactionActive();
     if (own) DbsAllCopyData();
-    int result = 0;
-    if (keys == KeyChanges::RemoveOnly) {
-        dbs::core::BulkRemoveScope removals(st.from[0].hTable);
-        result = ChangeEach(ctx, st, change);
-    } else {
-        result = ChangeEach(ctx, st, change);
+    {
+        // Closed (the lists settled) before the swap publishes them; handle 0 opens nothing.
+        dbs::core::BulkRemoveScope removals(keys == KeyChanges::RemoveOnly ? st.from[0].hTable : 0);
+        if (ChangeEach(ctx, st, change) != 0) return -1;
     }
-    if (result != 0) return -1;
     if (own) DbsChangeOverAddr();
     return 0;
 }

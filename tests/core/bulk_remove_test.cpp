@@ -141,11 +141,7 @@ protected:
 TEST_F(BulkRemoveTest, GivesWhatKeyByKeyRemovalGives) {
     for (unsigned seed : {1u, 2u, 3u}) {
         SCOPED_TRACE(seed);
-        struct Run {
-            std::vector<uint64_t> log;
-            std::vector<std::string> lines;
-            std::vector<uint8_t> bytes;
-        } runs[2];
+        index::Outcome runs[2];
         for (int bulk = 0; bulk < 2; ++bulk) {
             ASSERT_EQ(DbsCoreRelease(), 1);
             ASSERT_EQ(DbsCoreInit(), 1);
@@ -158,9 +154,7 @@ TEST_F(BulkRemoveTest, GivesWhatKeyByKeyRemovalGives) {
             runs[bulk].bytes = Snapshot();
         }
         EXPECT_GT(removedFirst, 300u);  // more marks than one scope holds: closed up on the way
-        EXPECT_EQ(runs[1].log, runs[0].log);
-        EXPECT_EQ(runs[1].lines, runs[0].lines);
-        index::ExpectSameBytes(runs[0].bytes, runs[1].bytes);
+        index::ExpectSameOutcome(runs[0], runs[1]);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "core/core_state.h"
@@ -91,6 +92,20 @@ inline void ExpectSameBytes(const std::vector<uint8_t>& a, const std::vector<uin
     ASSERT_EQ(a.size(), b.size());
     auto diff = std::mismatch(a.begin(), a.end(), b.begin());
     EXPECT_EQ(diff.first - a.begin(), static_cast<std::ptrdiff_t>(a.size())) << "first differing byte";
+}
+
+// What one way of carrying out a sequence of calls gave: its logged results, its trace lines and the store's bytes.
+struct Outcome {
+    std::vector<uint64_t> log;
+    std::vector<std::string> lines;
+    std::vector<uint8_t> bytes;
+};
+
+// The bulk way (`bulk`) gave what the key-by-key way (`plain`) gave.
+inline void ExpectSameOutcome(const Outcome& plain, const Outcome& bulk) {
+    EXPECT_EQ(bulk.log, plain.log);
+    EXPECT_EQ(bulk.lines, plain.lines);
+    ExpectSameBytes(plain.bytes, bulk.bytes);
 }
 
 }  // namespace dbs::test::index
