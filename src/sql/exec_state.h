@@ -10,6 +10,7 @@
 #include <deque>
 #include <vector>
 
+#include "sql/access_path.h"
 #include "sql/parser_context.h"
 #include "sql/sql_value.h"
 
@@ -34,6 +35,7 @@ struct AggregateState {
 struct ExecState {
     FromCursor from[kMaxFromTables];
     bool bSecondary = false;       // the scan walks secondary memory (DELETE and UPDATE inside a transaction)
+    AccessPlan plan;               // how the scan reaches each FROM table's records
     std::array<SqlValue, kMaxSelectEntries> select;
     std::array<SqlValue, kMaxSelectEntries> resultType;
     std::array<SqlValue, kMaxSetEntries> set;

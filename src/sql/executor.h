@@ -28,7 +28,11 @@ int ResolveColumns(TagSqlParser& ctx);
 // Puts every FROM table on its first record; returns the first table's end mark (0 or 100).
 int ScanPosition(TagSqlParser& ctx, ExecState& st);
 // Moves to the next combination of records, the last table varying fastest; returns the first table's end mark.
+// Position chooses the access paths; Advance skips the combinations that they rule out.
 int ScanAdvance(TagSqlParser& ctx, ExecState& st);
+// Moves to the next combination of the full walk whatever the access paths, for a statement that stops after
+// this step: its tables' cursors are then left exactly where the full walk leaves them.
+int ScanAdvanceAll(TagSqlParser& ctx, ExecState& st);
 // Reads the cursor record of one FROM table into its buffer (used by the EXISTS walk too).
 void ScanStoreRecord(TagSqlParser& ctx, ExecState& st, int i);
 

@@ -1,8 +1,14 @@
 // The EXISTS driver: searches the one FROM table for a record whose condition is not false, starting in the
 // middle and walking first backwards to the first record, then forwards from just after the middle to the last.
 // The record set it fills has one row and one DB_INT column "exists" holding 1 or 0.
+//
+// With an index path only the records the index finds are checked, in the same order, and the cursor is left
+// where the walk leaves it: on the record found, or on the last record when none qualifies.
+#include <algorithm>
 #include <cstring>
 
+#include "core/tuple_places.h"
+#include "sql/access_path.h"
 #include "sql/executor.h"
 
 namespace dbs::sql {
@@ -27,9 +33,35 @@ int Check(TagSqlParser& ctx, ExecState& st) {
     return r != 0 ? 1 : 0;
 }
 
+int SearchByIndex(TagSqlParser& ctx, ExecState& st, uint32_t count) {
+    using dbs::core::Role;
+    uint32_t h = st.from[0].hTable;
+    if (!DbsSkipToFirst(h)) return 0;
+    uint32_t middle = dbs::core::NthUsedTuple(Role::Main, h, count / 2);
+    FindCandidates(ctx, st, 0);
+    const std::vector<uint32_t>& c = st.plan.table[0].candidates;
+    auto split = static_cast<size_t>(std::upper_bound(c.begin(), c.end(), middle) - c.begin());
+    auto visit = [&](uint32_t n) {
+        dbs::core::PlaceCursor(Role::Main, h, n);
+        return Check(ctx, st);
+    };
+    for (size_t k = split; k-- > 0;) {
+        int r = visit(c[k]);
+        if (r != 0) return r;
+    }
+    for (size_t k = split; k < c.size(); ++k) {
+        int r = visit(c[k]);
+        if (r != 0) return r;
+    }
+    dbs::core::PlaceCursor(Role::Main, h, dbs::core::LastUsedTuple(Role::Main, h));
+    return 0;
+}
+
 int Search(TagSqlParser& ctx, ExecState& st) {
     uint32_t h = st.from[0].hTable;
     uint32_t count = DbsGetTupleNum(h);
+    PlanAccess(ctx, st);
+    if (st.plan.bIndexed) return SearchByIndex(ctx, st, count);
     if (!MoveToMiddle(h, count)) return 0;
     do {
         int r = Check(ctx, st);

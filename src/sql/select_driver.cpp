@@ -118,8 +118,9 @@ int Collect(TagSqlParser& ctx, ExecState& st, RowLayout& layout, RowBlocks& bloc
             continue;
         }
         if (EvaluateRow(ctx, st) != 0) return -1;
-        end = ScanAdvance(ctx, st);
         int d = DeliverRow(ctx, st, layout, blocks);
+        // A statement that stops here still takes the full walk's next step.
+        end = d == 0 ? ScanAdvance(ctx, st) : ScanAdvanceAll(ctx, st);
         if (d < 0) return -1;
         if (d > 0) return 0;
     }

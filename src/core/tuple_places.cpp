@@ -1,0 +1,66 @@
+/*
+ * Tuple places: the walks scan the status bytes, but the lowest-free-slot hint answers the common case of a
+ * table filled from its first slot without gaps in constant time (every slot below the hint is in use).
+ */
+#include "core/tuple_places.h"
+
+namespace dbs::core {
+
+namespace {
+
+template <typename Fn>
+auto WithBuffer(Role role, uint32_t hTable, Fn fn) -> decltype(fn(std::declval<TupleBuffer&>())) {
+    TagDBForm* form = TableForm(hTable);
+    if (form == nullptr) return 0;
+    TupleBuffer buf(*form, role);
+    if (!buf.HasNumber() || !buf.Exists()) return 0;
+    return fn(buf);
+}
+
+// Slots 1 .. n are all in use (the hint counts 0-based slots below it).
+uint32_t DensePrefix(const TupleBuffer& buf) {
+    uint32_t hint = FreeHint(buf.TableNo(), buf.No());
+    return hint < buf.Capacity() ? hint : buf.Capacity();
+}
+
+}  // namespace
+
+bool TupleInUse(Role role, uint32_t hTable, uint32_t tupleNo) {
+    return WithBuffer(role, hTable, [&](TupleBuffer& buf) { return buf.InRange(tupleNo) && buf.IsUsed(tupleNo); });
+}
+
+uint32_t LastUsedTuple(Role role, uint32_t hTable) {
+    return WithBuffer(role, hTable, [](TupleBuffer& buf) -> uint32_t {
+        uint32_t dense = DensePrefix(buf);
+        if (dense != 0 && dense == buf.Used()) return dense;
+        for (uint32_t n = buf.Capacity(); n > dense; --n) {
+            if (buf.IsUsed(n)) return n;
+        }
+        return dense;
+    });
+}
+
+uint32_t NthUsedTuple(Role role, uint32_t hTable, uint32_t k) {
+    return WithBuffer(role, hTable, [&](TupleBuffer& buf) -> uint32_t {
+        uint32_t dense = DensePrefix(buf);
+        if (k < dense) return k + 1;
+        uint32_t last = dense;
+        uint32_t seen = dense;
+        for (uint32_t n = dense + 1; n <= buf.Capacity(); ++n) {
+            if (!buf.IsUsed(n)) continue;
+            if (seen++ == k) return n;
+            last = n;
+        }
+        return last;
+    });
+}
+
+bool PlaceCursor(Role role, uint32_t hTable, uint32_t tupleNo) {
+    return WithBuffer(role, hTable, [&](TupleBuffer& buf) {
+        if (!buf.InRange(tupleNo)) return false;
+        buf.SetCursor(tupleNo);
+        return true;
+    });
+}
+
+}  // namespace dbs::core
