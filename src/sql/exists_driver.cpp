@@ -53,7 +53,12 @@ int SearchByIndex(TagSqlParser& ctx, ExecState& st, uint32_t count) {
         int r = visit(c[k]);
         if (r != 0) return r;
     }
-    dbs::core::PlaceCursor(Role::Main, h, dbs::core::LastUsedTuple(Role::Main, h));
+    // None qualifies: the walk checked the last record last, or the first when the middle is the last, and its
+    // cursor stays on the last record.
+    uint32_t last = dbs::core::LastUsedTuple(Role::Main, h);
+    dbs::core::PlaceCursor(Role::Main, h, middle == last ? dbs::core::NthUsedTuple(Role::Main, h, 0) : last);
+    ScanStoreRecord(ctx, st, 0);
+    dbs::core::PlaceCursor(Role::Main, h, last);
     return 0;
 }
 

@@ -91,18 +91,16 @@ bool StepTable(TagSqlParser& ctx, ExecState& st, int i) {
 
 // The end of a walk guided by access paths. The full walk ends with every table on its last record in use, read
 // into its buffer; in secondary memory, where the statement deletes records as it goes, on the last record it
-// reached, which is the last one still in use or the last one this walk visited, whichever comes later.
+// reached, which is the last one still in use or the last one this walk visited, whichever comes later. A record
+// this walk visited last is already in its buffer, as the statement left it (UPDATE changes the buffer).
 int FinishWalk(TagSqlParser& ctx, ExecState& st) {
     for (int i = 0; i < ctx.iTableNum; ++i) {
         uint32_t h = st.from[i].hTable;
         uint32_t last = dbs::core::LastUsedTuple(RoleOf(st), h);
-        if (st.bSecondary) {
-            last = std::max(last, ctx.atTable[i].dwTupleNo);
+        if (st.bSecondary) last = std::max(last, ctx.atTable[i].dwTupleNo);
+        if (last != 0) {
             dbs::core::PlaceCursor(RoleOf(st), h, last);
-            ctx.atTable[i].dwTupleNo = last;
-        } else if (last != 0) {
-            dbs::core::PlaceCursor(RoleOf(st), h, last);
-            ScanStoreRecord(ctx, st, i);
+            if (last != ctx.atTable[i].dwTupleNo) ScanStoreRecord(ctx, st, i);
         }
         ctx.atTable[i].iEndMark = kScanEnd;
     }
