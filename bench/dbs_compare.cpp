@@ -495,6 +495,166 @@ std::string Human(double seconds) {
     return buf;
 }
 
+
+// ---- SQL through the key indexes ------------------------------------------------------------------------------
+// Statements whose condition fixes a key: point SELECTs by the primary key, a join of a child table to its parent
+// on the parent's key, and one-record UPDATE and DELETE by the primary key. Both sides parse the statement text
+// every time (SQLite prepares, steps and finalizes each one); DBS keeps one parser context.
+
+const char* kJoinSchemaXml = R"(<?xml version="1.0"?>
+<DBDef>
+  <Table Name="PARENT" MaxRecNum="256">
+    <Field Name="ID" DataType="DWORD"/>
+    <Field Name="NAME" DataType="CHAR" Num="12"/>
+    <PriKey Name="PK_PARENT"><PKI Field="ID"/></PriKey>
+  </Table>
+  <Table Name="CHILD" MaxRecNum="256">
+    <Field Name="CID" DataType="DWORD"/>
+    <Field Name="PID" DataType="DWORD"/>
+    <Field Name="QTY" DataType="DWORD"/>
+    <PriKey Name="PK_CHILD"><PKI Field="CID"/></PriKey>
+  </Table>
+</DBDef>
+)";
+
+// Runs statements on one DBS parser context, reading every column of every row.
+class DbsStatements {
+public:
+    DbsStatements() : p_(SQLCreate()) {}
+    ~DbsStatements() { SQLDestory(p_); }
+    int Run(const char* sql) {
+        TagSqlRst* rst = nullptr;
+        if (SQLExecute(p_, sql, &rst) != 0) Fail(std::string("SQLExecute failed: ") + sql);
+        if (rst == nullptr) return 0;
+        TagSqlValue v{};
+        uint64_t sum = 0;
+        int rows = 0;
+        const int columns = RstGetFieldNum(rst);
+        for (int r = RstMoveFirst(rst); r == 0 && IsEOF(rst) == 0; r = RstMoveNext(rst), ++rows) {
+            for (int c = 0; c < columns; ++c) {
+                if (RstGetFieldValue(rst, c, &v) != 0) Fail("RstGetFieldValue failed");
+                sum += static_cast<uint64_t>(IntegerOf(v));
+            }
+        }
+        RstDestroy(rst);
+        Keep(sum);
+        return rows;
+    }
+
+private:
+    hSqlParser p_;
+};
+
+std::vector<Row> RunKeyedStatements(uint32_t n, int repeat, const std::vector<Item>& items,
+                                    const std::vector<uint32_t>& ordered, const std::vector<uint32_t>& keys) {
+    const size_t points = 10000, changes = 1000;
+    std::vector<Row> rows;
+    {
+        DbsSide dbs(n);
+        SqliteSide lite;
+        dbs.Start();
+        dbs.Insert(items, ordered);
+        lite.Create();
+        lite.Insert(items, ordered);
+        DbsStatements st;
+        char sql[128];
+        Timed point = Alternate(repeat, points, nullptr, [&] {
+            for (size_t i = 0; i < points; ++i) {
+                std::snprintf(sql, sizeof sql, "SELECT * FROM ITEM WHERE ID = %u", keys[i]);
+                if (st.Run(sql) != 1) Fail("point SELECT missed");
+            }
+        }, nullptr, [&] {
+            for (size_t i = 0; i < points; ++i) {
+                std::snprintf(sql, sizeof sql, "SELECT * FROM item WHERE id = %u", keys[i]);
+                if (lite.Query(sql) != 1) Fail("sqlite point SELECT missed");
+            }
+        });
+        rows.push_back({"point SELECT by primary key", "per statement", point, 2, ">= 2x"});
+        Timed update = Alternate(repeat, changes, nullptr, [&] {
+            for (size_t i = 0; i < changes; ++i) {
+                std::snprintf(sql, sizeof sql, "UPDATE ITEM SET PRICE = PRICE + 1 WHERE ID = %u", keys[i]);
+                st.Run(sql);
+            }
+        }, nullptr, [&] {
+            for (size_t i = 0; i < changes; ++i) {
+                std::snprintf(sql, sizeof sql, "UPDATE item SET price = price + 1 WHERE id = %u", keys[i]);
+                lite.Exec(sql);
+            }
+        });
+        rows.push_back({"UPDATE one record by key", "per statement", update, 0, "report"});
+        Timed del = Alternate(repeat, changes, [&] {
+            dbs.Start();
+            dbs.Insert(items, ordered);
+        }, [&] {
+            for (size_t i = 0; i < changes; ++i) {
+                std::snprintf(sql, sizeof sql, "DELETE FROM ITEM WHERE ID = %zu", i * 7 + 1);
+                st.Run(sql);
+            }
+        }, [&] {
+            lite.Create();
+            lite.Insert(items, ordered);
+        }, [&] {
+            for (size_t i = 0; i < changes; ++i) {
+                std::snprintf(sql, sizeof sql, "DELETE FROM item WHERE id = %zu", i * 7 + 1);
+                lite.Exec(sql);
+            }
+        });
+        if (dbs.Count() != n - changes) Fail("DELETE by key removed " + std::to_string(n - dbs.Count()));
+        rows.push_back({"DELETE one record by key", "per statement", del, 0, "report"});
+    }
+    // The join, on a store of its own.
+    const fs::path dir = fs::temp_directory_path() / ("dbs_compare_join_" + std::to_string(getpid()));
+    fs::create_directories(dir);
+    std::ofstream((dir / "join.xml").string()) << kJoinSchemaXml;
+    DbsUninitialize();
+    DbsSetDataPath((dir.string() + "/").c_str());
+    if (DbsInitialize((dir / "join.xml").string(), "") != 1) Fail("DbsInitialize of the join schema failed");
+    SqliteSide lite;
+    lite.Create();
+    lite.Exec("CREATE TABLE parent(id INTEGER PRIMARY KEY, name TEXT)");
+    lite.Exec("CREATE TABLE child(cid INTEGER PRIMARY KEY, pid INTEGER, qty INTEGER)");
+    const uint32_t hParent = DbsGetTableHandle("PARENT"), hChild = DbsGetTableHandle("CHILD");
+    std::mt19937 rng(11);
+    for (uint32_t i = 0; i < 256; ++i) {
+        struct {
+            uint32_t id;
+            char name[12];
+        } pr{};
+        pr.id = i * 3 + 1;
+        std::snprintf(pr.name, sizeof pr.name, "P%u", i);
+        if (DbsSysInsertTabTuple(hParent, &pr) != 1) Fail("parent insert");
+        char sql[128];
+        std::snprintf(sql, sizeof sql, "INSERT INTO parent VALUES(%u, '%s')", pr.id, pr.name);
+        lite.Exec(sql);
+    }
+    for (uint32_t i = 0; i < 256; ++i) {
+        const uint32_t ch[3] = {i + 1, (static_cast<uint32_t>(rng()) % 256) * 3 + 1, static_cast<uint32_t>(rng() % 100)};
+        if (DbsSysInsertTabTuple(hChild, ch) != 1) Fail("child insert");
+        char sql[128];
+        std::snprintf(sql, sizeof sql, "INSERT INTO child VALUES(%u, %u, %u)", ch[0], ch[1], ch[2]);
+        lite.Exec(sql);
+    }
+    DbsChangeOverAddr();
+    DbsAllCopyData();
+    {
+        DbsStatements st;
+        const char* dj = "SELECT CHILD.CID, CHILD.QTY, PARENT.NAME FROM CHILD, PARENT WHERE PARENT.ID = CHILD.PID";
+        const char* lj = "SELECT child.cid, child.qty, parent.name FROM child, parent WHERE parent.id = child.pid";
+        if (st.Run(dj) != 256 || lite.Query(lj) != 256) Fail("the join sides disagree");
+        const int joins = 100;
+        Timed join = Alternate(repeat, joins, nullptr, [&] {
+            for (int i = 0; i < joins; ++i) st.Run(dj);
+        }, nullptr, [&] {
+            for (int i = 0; i < joins; ++i) lite.Query(lj);
+        });
+        rows.push_back({"join 256 x 256 on parent key", "per statement", join, 1, ">= 1x"});
+    }
+    DbsUninitialize();
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return rows;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -582,6 +742,18 @@ int main(int argc, char** argv) {
     }
     std::printf("| %-31s | %-15s | %8.0f B | %8.0f B | %7.1fx | %6s | %-3s |\n", "memory after loading",
                 "resident/record", memDbs, memLite, memDbs > 0 ? memLite / memDbs : 0, "report", "-");
+
+    // SQL through the key indexes, in a table of its own.
+    const std::vector<Row> keyed = RunKeyedStatements(records, repeat, items, ordered, keys);
+    std::printf("\nSQL statements that fix a key, %u records (the join: 256 parents, 256 children)\n\n", records);
+    std::printf("| %-31s | %-15s | %10s | %10s | %8s | %6s | %-3s |\n", "task", "figure", "DBS", "SQLite",
+                "ratio", "target", "met");
+    for (const Row& r : keyed) {
+        std::printf("| %-31s | %-15s | %10s | %10s | %7.1fx | %6s | %-3s |\n", r.task.c_str(), r.unit.c_str(),
+                    Human(r.t.dbs).c_str(), Human(r.t.lite).c_str(), r.t.ratio, r.targetText.c_str(),
+                    r.target == 0 ? "-" : (r.t.ratio >= r.target ? "yes" : "no"));
+        dat << idx++ << " \"" << r.task << "\" " << r.t.dbs << " " << r.t.lite << " " << r.t.ratio << "\n";
+    }
 
     // How the DBS figures grow with the table: time per record at 1,000 records and at the full size.
     std::vector<Item> items1;

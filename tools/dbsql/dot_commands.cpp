@@ -4,6 +4,8 @@
 
 #include <fmt/format.h>
 
+#include <dbs/dbs_plan.h>
+
 #include "csv_transfer.h"
 #include "qdb_viewer.h"
 #include "session.h"
@@ -21,6 +23,7 @@ Commands:
   .tables                     tables with their type, records and capacity
   .schema [TABLE]             fields, kinds, lengths, keys and constraints
   .count TABLE                number of records
+  .plan STATEMENT             how the statement reaches each table: through a key index, or by a scan
   .begin | .commit | .rollback  group UPDATE and DELETE statements in one transaction
   .save [DIR]                 save all tables (default: the data directory)
   .load                       reload all tables from the data directory
@@ -64,6 +67,7 @@ bool Session::RunDot(const std::string& line) {
     if (cmd == ".tables") CmdTables();
     else if (cmd == ".schema") CmdSchema(args);
     else if (cmd == ".count") CmdCount(args);
+    else if (cmd == ".plan") CmdPlan(line.substr(line.find(".plan") + 5));
     else if (cmd == ".begin" || cmd == ".commit" || cmd == ".rollback") CmdTrans(cmd);
     else if (cmd == ".save") CmdSave(args);
     else if (cmd == ".load") CmdReload();
@@ -74,6 +78,29 @@ bool Session::RunDot(const std::string& line) {
 }
 
 void Session::CmdHelp() { out_ << kHelp; }
+
+bool Session::CmdPlan(const std::string& statement) {
+    auto start = statement.find_first_not_of(" \t");
+    if (start == std::string::npos) {
+        Fail("usage: .plan STATEMENT", {});
+        return false;
+    }
+    std::string sql = statement.substr(start);
+    trace_.Clear();
+    std::string text(256, '\0');
+    int need = SQLExplain(parser_, sql.c_str(), text.data(), static_cast<int>(text.size()));
+    if (need >= static_cast<int>(text.size())) {
+        text.assign(static_cast<size_t>(need) + 1, '\0');
+        need = SQLExplain(parser_, sql.c_str(), text.data(), static_cast<int>(text.size()));
+    }
+    auto lines = trace_.Take();
+    if (need < 0) {
+        Fail("cannot plan: " + sql, lines);
+        return false;
+    }
+    out_ << text.substr(0, static_cast<size_t>(need));
+    return true;
+}
 
 bool Session::CmdMode(const std::vector<std::string>& args) {
     if (args.empty()) {

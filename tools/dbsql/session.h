@@ -51,6 +51,7 @@ private:
     bool CmdTables();
     bool CmdSchema(const std::vector<std::string>& args);
     bool CmdCount(const std::vector<std::string>& args);
+    bool CmdPlan(const std::string& statement);
     bool CmdTrans(const std::string& which);
     bool CmdSave(const std::vector<std::string>& args);
     bool CmdReload();
