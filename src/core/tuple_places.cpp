@@ -4,6 +4,8 @@
  */
 #include "core/tuple_places.h"
 
+#include <cstring>
+
 namespace dbs::core {
 
 namespace {
@@ -59,6 +61,15 @@ bool PlaceCursor(Role role, uint32_t hTable, uint32_t tupleNo) {
     return WithBuffer(role, hTable, [&](TupleBuffer& buf) {
         if (!buf.InRange(tupleNo)) return false;
         buf.SetCursor(tupleNo);
+        return true;
+    });
+}
+
+bool ReadTupleAt(Role role, uint32_t hTable, uint32_t tupleNo, void* dst) {
+    return WithBuffer(role, hTable, [&](TupleBuffer& buf) {
+        if (!buf.InRange(tupleNo) || !buf.IsUsed(tupleNo)) return false;
+        buf.SetCursor(tupleNo);
+        if (buf.DataLen() != 0) std::memcpy(dst, buf.Data(tupleNo), buf.DataLen());
         return true;
     });
 }

@@ -1,7 +1,7 @@
 // Places in a table's record buffer that callers walking the table by tuple number need: whether a tuple is in
 // use, the last tuple in use, the k-th tuple in use, and moving the cursor onto a tuple without a trace line.
 //
-// Read-only except PlaceCursor; an invalid handle or a missing buffer gives 0 (false) and writes nothing.
+// Only the cursor ever changes; an invalid handle or a missing buffer gives 0 (false) and writes nothing.
 #pragma once
 
 #include <cstdint>
@@ -19,5 +19,8 @@ uint32_t LastUsedTuple(Role role, uint32_t hTable);
 uint32_t NthUsedTuple(Role role, uint32_t hTable, uint32_t k);
 // Moves the role's cursor to `tupleNo` (1 .. capacity), silently; false when out of range.
 bool PlaceCursor(Role role, uint32_t hTable, uint32_t tupleNo);
+// When tuple `tupleNo` is in use: moves the cursor onto it and copies its data bytes (the record without its
+// status byte) to dst, true. Otherwise false, and nothing changes.
+bool ReadTupleAt(Role role, uint32_t hTable, uint32_t tupleNo, void* dst);
 
 }  // namespace dbs::core

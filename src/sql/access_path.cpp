@@ -356,6 +356,21 @@ void FindCandidates(TagSqlParser& ctx, ExecState& st, int i) {
     for (uint8_t k = 0; k < p.byFixed; ++k) {
         const KeyTerm& term = p.atTerm[k];
         if (term.bConstant) continue;
+        if (const SqlColumnRef* ref = PlainColumn(term.ptValue); ref != nullptr) {
+            // A column of an earlier table: its bytes are the key's, or its text up to the first zero byte.
+            const uint8_t* field = st.from[ref->iTableIndex].pbyRecord + ref->iOffset;
+            if (ref->iType == term.iColumnType && term.iColumnType != DB_STRING && ref->iWidth == term.wWidth) {
+                std::memcpy(key + term.wOffset, field, term.wWidth);
+                continue;
+            }
+            if (ref->iType == DB_STRING && term.iColumnType == DB_STRING) {
+                size_t n = strnlen(reinterpret_cast<const char*>(field), static_cast<size_t>(ref->iWidth));
+                if (n > term.wWidth) return;
+                std::memcpy(key + term.wOffset, field, n);
+                std::memset(key + term.wOffset + n, 0, term.wWidth - n);
+                continue;
+            }
+        }
         ScratchValue v(st);
         st.iDepth = 0;
         if (SqlEvalExpr(ctx, st, term.ptValue, *v) != 0) {

@@ -61,9 +61,10 @@ bool NextCandidate(TagSqlParser& ctx, ExecState& st, int i) {
     uint32_t h = st.from[i].hTable;
     while (p.iNext < p.candidates.size()) {
         uint32_t n = p.candidates[p.iNext++];
-        if (!dbs::core::TupleInUse(RoleOf(st), h, n)) continue;  // deleted earlier in this statement
-        dbs::core::PlaceCursor(RoleOf(st), h, n);
-        ScanStoreRecord(ctx, st, i);
+        // A candidate no longer in use was deleted earlier in this statement, and the full walk passes it by.
+        if (!dbs::core::ReadTupleAt(RoleOf(st), h, n, st.from[i].pbyRecord)) continue;
+        ctx.atTable[i].dwTupleNo = n;
+        ctx.atTable[i].iEndMark = kScanOnRecord;
         return true;
     }
     ctx.atTable[i].iEndMark = kScanEnd;

@@ -97,6 +97,19 @@ TEST_F(ShellTest, SelectResultsInEveryMode) {
     }
 }
 
+TEST_F(ShellTest, PlanShowsTheAccessPathOfEachTable) {
+    auto r = Run({}, ".plan SELECT CITY.NAME, REGION.NAME FROM CITY, REGION WHERE REGION.ID = CITY.REGION;\n"
+                     ".plan DELETE FROM CITY WHERE ID IN (1, 2) AND NAME <> 'x'\n"
+                     ".plan UPDATE CITY SET NAME = 'y' WHERE ID = 1.5\n.plan\n.plan SELECT * FROM NOPE\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out,
+              "CITY: scan\nREGION: index 0 (ID) lookup, per row of the tables before it\n"
+              "CITY: index 0 (ID) lookup of 2 keys (IN list)\n"
+              "CITY: scan\n");
+    EXPECT_NE(r.err.find("usage: .plan STATEMENT"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("cannot plan: SELECT * FROM NOPE"), std::string::npos) << r.err;
+}
+
 TEST_F(ShellTest, UnsignedValuesStayUnsigned) {
     WriteFile(dir / "r.csv", "ID,NAME,CODES,LEVEL\n4294967295,Max,\"65535 0 1\",9\n");
     auto r = Run({"--mode", "csv", "-c", ".import r.csv REGION", "-c", "SELECT ID, CODES, LEVEL FROM REGION"});
