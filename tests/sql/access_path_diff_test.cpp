@@ -270,8 +270,8 @@ protected:
             h.Value(f->byDBMainAddrPtr);
             h.Value(f->byDBSecondAddrPtr);
             for (int b = 0; b < 2; ++b) {
-                h.Value(f->adwTupleNo[b]);
-                h.Value(f->adwTupleNum[b]);
+                h.Value(uint32_t{f->adwTupleNo[b]});  // packed: copied, never bound
+                h.Value(uint32_t{f->adwTupleNum[b]});
                 h.Add(f->apchDBAddr[b], size_t{f->dwMaxTupleNum} * f->wTupleLen);
             }
             for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
@@ -279,8 +279,8 @@ protected:
                 if (x == nullptr) continue;
                 h.Value(x->byIdxMainAddrPtr);
                 for (uint8_t b = 0; b < 2; ++b) {
-                    h.Value(x->adwIdxEntryNum[b]);
-                    h.Value(x->adwIdxPos[b]);
+                    h.Value(uint32_t{x->adwIdxEntryNum[b]});
+                    h.Value(uint32_t{x->adwIdxPos[b]});
                     dbs::core::VisitKeyPrefix(x->dwIdxHandle, b, nullptr, 0, Collect, &h);
                 }
             }
