@@ -749,7 +749,7 @@ int main(int argc, char** argv) {
     std::printf("| %-31s | %-15s | %10s | %10s | %8s | %6s | %-3s |\n", "task", "figure", "DBS", "SQLite",
                 "ratio", "target", "met");
     for (const Row& r : keyed) {
-        std::printf("| %-31s | %-15s | %10s | %10s | %7.1fx | %6s | %-3s |\n", r.task.c_str(), r.unit.c_str(),
+        std::printf("| %-31s | %-15s | %10s | %10s | %7.2fx | %6s | %-3s |\n", r.task.c_str(), r.unit.c_str(),
                     Human(r.t.dbs).c_str(), Human(r.t.lite).c_str(), r.t.ratio, r.targetText.c_str(),
                     r.target == 0 ? "-" : (r.t.ratio >= r.target ? "yes" : "no"));
         dat << idx++ << " \"" << r.task << "\" " << r.t.dbs << " " << r.t.lite << " " << r.t.ratio << "\n";
