@@ -336,7 +336,7 @@ void PlanAccess(TagSqlParser& ctx, ExecState& st) {
     plan.bIndexed = false;
     for (int i = 0; i < kMaxFromTables; ++i) plan.table[i].eKind = PathKind::Scan;
     if (!IndexPathsEnabled() || ctx.ptWhere == nullptr || !SafeCondition(ctx.ptWhere, 0)) return;
-    TablePath trial;
+    TablePath& trial = plan.trial;
     for (int t = 0; t < ctx.iTableNum; ++t) {
         TablePath& best = plan.table[t];
         for (uint8_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {

@@ -50,6 +50,7 @@ struct TablePath {
 struct AccessPlan {
     bool bIndexed = false;             // some table uses an index
     TablePath table[kMaxFromTables];
+    TablePath trial;                   // the planner's scratch; kept so that its buffers are reused
 };
 
 // Turns the index paths off (every table scanned) or back on; on by default. For tests that compare both.
