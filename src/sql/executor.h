@@ -11,6 +11,7 @@
 #include "sql/exec_state.h"
 #include "sql/parser_context.h"
 #include "sql/sql_value.h"
+#include "sql/transaction.h"
 
 namespace dbs::sql {
 
@@ -42,6 +43,17 @@ int cond_eval(TagSqlParser& ctx, ExecState& st, const SqlCondition* ptCond);
 // Aggregates: reset before the scan, accumulate one qualifying record combination.
 int ResetAggregates(TagSqlParser& ctx, ExecState& st);
 int AccumulateAggregates(TagSqlParser& ctx, ExecState& st);
+// The same for one aggregate's own state (a group's, under GROUP BY).
+void ResetAggregate(AggregateState& a, const SqlAggregate* node);
+int AccumulateAggregate(TagSqlParser& ctx, ExecState& st, AggregateState& a);
+
+// GROUP BY: StartGroups checks the select list and empties the groups before the scan; AddToGroup takes the
+// current record combination into its group; EmitGroups visits the groups whose HAVING condition holds, in
+// ascending order of their grouping values, with the aggregates and records of each group in place, and hands
+// each to `row` (which returns 0 to go on, 1 to stop, -1 on failure). Each returns 0 or -1 with the code set.
+int StartGroups(TagSqlParser& ctx, ExecState& st);
+int AddToGroup(TagSqlParser& ctx, ExecState& st);
+int EmitGroups(TagSqlParser& ctx, ExecState& st, int (*row)(TagSqlParser&, ExecState&, void*), void* user);
 
 // Statement drivers; SELECT and EXISTS fill the record set they are given.
 int RunSelect(TagSqlParser& ctx, ExecState& st, TagSqlRecordset& rs);
@@ -55,6 +67,21 @@ int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSql
                           KeyChanges keys);
 int RunDelete(TagSqlParser& ctx, ExecState& st);
 int RunUpdate(TagSqlParser& ctx, ExecState& st);
+// INSERT: builds each row's record from its values and adds it through the checked insert, published as one
+// statement outside a transaction (all rows or none).
+int RunInsert(TagSqlParser& ctx, ExecState& st);
+
+// Runs `work` as one statement: outside a transaction on a fresh copy of main memory in secondary memory, which
+// is published (the roles swapped) only when the work succeeded; inside one the copy and the publishing belong
+// to TransBegin and TransCommit. Returns 0, or -1 when the work failed (nothing published).
+template <typename Work>
+int AsOneStatement(Work&& work) {
+    const bool own = !TransactionActive();
+    if (own) DbsAllCopyData();
+    if (work() != 0) return -1;
+    if (own) DbsChangeOverAddr();
+    return 0;
+}
 
 // Copies a name into a record-set descriptor field, cut to 19 characters so that it keeps its zero byte.
 inline void CopySqlName(char (&dst)[DBS_SQL_NAME_SIZE], const char* src) {

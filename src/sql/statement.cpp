@@ -123,6 +123,11 @@ void ReleaseStatement(TagSqlParser& ctx) {
     ctx.ptColumnFirst = ctx.ptColumnLast = nullptr;
     ctx.ptAggFirst = ctx.ptAggLast = nullptr;
     ctx.ptWhere = nullptr;
+    ctx.iGroupNum = 0;
+    ctx.ptHaving = nullptr;
+    ctx.iInsertColumnNum = 0;
+    ctx.ptInsertColumns = nullptr;
+    ctx.ptInsertRows = nullptr;
     ctx.eKind = StatementKind::None;
     ctx.iTableNum = 0;
     ctx.iSelectNum = 0;
