@@ -23,7 +23,7 @@ inline constexpr int kMaxRowBlocks = 100;
 // The field number of `name` in the table's field descriptors, or -1 after writing the "Not find field" line.
 int GetFieldIndex(uint16_t wTableNo, const char* pchTableName, const char* pchField);
 
-// Resolves every column reference of the statement. 0, or -1 with code 1 raised.
+// Resolves every column reference of the statement that is not bound yet. 0, or -1 with code 1 raised.
 int ResolveColumns(TagSqlParser& ctx);
 
 // Puts every FROM table on its first record; returns the first table's end mark (0 or 100).

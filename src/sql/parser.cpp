@@ -221,10 +221,18 @@ private:
                 Advance();
             }
             if (!Expect(')')) return false;
-        } else if (!EachField(ctx_.atTable[0], [&](SqlColumnRef* ptColumn, std::string_view) {
-                       return AddInsertColumn(ptColumn);
-                   })) {
-            return false;
+        } else {
+            // Every field in order: distinct names that no reference holds yet, bound here at once.
+            const uint32_t dwDataLen = DbsGetTupleLen(kTableHandleKind | ctx_.atTable[0].wTableNo);
+            const bool ok = EachField(ctx_.atTable[0], [&](const TagDMForm& tField, std::string_view name) {
+                SqlColumnRef* ptColumn = NewColumn(ctx_.atTable[0].achTableName, name);
+                if (ptColumn == nullptr) return false;
+                if (!BindColumn(*ptColumn, 0, tField.wDMOffset, tField.chDMType, tField.wDMLen, dwDataLen)) {
+                    return SqlRaiseError(ctx_, kSqlErrFieldRef, "%s", ptColumn->achColumnName), false;
+                }
+                return AddInsertColumn(ptColumn, false);
+            });
+            if (!ok) return false;
         }
         if (!AtWord("VALUES")) return SyntaxError();
         Advance();
@@ -261,10 +269,9 @@ private:
     }
 
     // Appends a column to the INSERT's column list; a column named twice fails the statement.
-    bool AddInsertColumn(SqlColumnRef* ptColumn) {
-        SqlExprList** pptTail = &ctx_.ptInsertColumns;
-        for (; *pptTail != nullptr; pptTail = &(*pptTail)->ptNext) {
-            if ((*pptTail)->ptExpr->ptColumn == ptColumn) {
+    bool AddInsertColumn(SqlColumnRef* ptColumn, bool bCheckTwice = true) {
+        for (const SqlExprList* p = ctx_.ptInsertColumns; bCheckTwice && p != nullptr; p = p->ptNext) {
+            if (p->ptExpr->ptColumn == ptColumn) {
                 return SqlRaiseError(ctx_, kSqlErrColumnNumber, "%s named twice", ptColumn->achColumnName), false;
             }
         }
@@ -273,7 +280,8 @@ private:
         if (ptNode == nullptr) return NoMemory();
         ptLeaf->ptColumn = ptColumn;
         ptNode->ptExpr = ptLeaf;
-        *pptTail = ptNode;
+        *pptInsertTail_ = ptNode;
+        pptInsertTail_ = &ptNode->ptNext;
         ++ctx_.iInsertColumnNum;
         return true;
     }
@@ -326,7 +334,7 @@ private:
         return true;
     }
 
-    // Calls fn(column reference, field name) for every field of a FROM table, in field order.
+    // Calls fn(field descriptor, field name) for every field of a FROM table, in field order.
     template <typename Fn>
     bool EachField(const SqlFromTable& t, Fn&& fn) {
         const uint32_t hTable = kTableHandleKind | t.wTableNo;
@@ -337,8 +345,7 @@ private:
             const char* pchName = ptField->achDMName;
             const std::string_view name(
                 pchName, static_cast<size_t>(std::find(pchName, pchName + sizeof ptField->achDMName, '\0') - pchName));
-            SqlColumnRef* ptColumn = FindOrCreateColumn(t.achTableName, name);
-            if (ptColumn == nullptr || !fn(ptColumn, name)) return false;
+            if (!fn(*ptField, name)) return false;
         }
         return true;
     }
@@ -346,8 +353,10 @@ private:
     // SELECT *: every field of every FROM table, in order.
     bool ExpandStar() {
         for (int i = 0; i < ctx_.iTableNum; ++i) {
-            const bool ok = EachField(ctx_.atTable[i], [&](SqlColumnRef* ptColumn, std::string_view name) {
-                SqlExpr* ptExpr = NewLeaf('f');
+            const SqlFromTable& t = ctx_.atTable[i];
+            const bool ok = EachField(t, [&](const TagDMForm&, std::string_view name) {
+                SqlColumnRef* ptColumn = FindOrCreateColumn(t.achTableName, name);
+                SqlExpr* ptExpr = ptColumn == nullptr ? nullptr : NewLeaf('f');
                 if (ptExpr == nullptr) return false;
                 ptExpr->ptColumn = ptColumn;
                 return AddSelectEntry(ptExpr, -1, name);
@@ -883,6 +892,11 @@ private:
         for (SqlColumnRef* r = ctx_.ptColumnFirst; r != nullptr; r = r->ptNext) {
             if (table == r->achTableName && column == r->achColumnName) return r;
         }
+        return NewColumn(table, column);
+    }
+
+    // A new reference at the end of the list; both names fit (checked by the caller or by the store's limits).
+    SqlColumnRef* NewColumn(std::string_view table, std::string_view column) {
         auto* r = ctx_.tArena.New<SqlColumnRef>();
         if (r == nullptr) return NoMemory(), nullptr;
         CopyName(r->achTableName, table);
@@ -902,6 +916,7 @@ private:
     int iTok_ = 0;
     bool bHave_ = false;
     Operands operands_ = Operands::Any;
+    SqlExprList** pptInsertTail_ = &ctx_.ptInsertColumns;
     char achSaved_[kTokenBufferSize] = {};
     size_t nSaved_ = 0;
 };

@@ -107,14 +107,17 @@ void ReleaseStatement(TagSqlParser& ctx) {
         ClearValue(a->tAccum);
         ClearValue(a->tOutput);
     }
-    for (SqlSelectEntry& e : ctx.atSelect) {
+    // Entries past the counts were never filled (or were cleared when their statement was released).
+    for (int i = 0; i < ctx.iSelectNum; ++i) {
+        SqlSelectEntry& e = ctx.atSelect[i];
         ClearValue(e.tValue);
         ClearValue(e.tResultType);
         e.ptExpr = nullptr;
         e.achName[0] = '\0';
         e.iCastType = -1;
     }
-    for (SqlSetEntry& e : ctx.atSet) {
+    for (int i = 0; i < ctx.iSetNum; ++i) {
+        SqlSetEntry& e = ctx.atSet[i];
         ClearValue(e.tValue);
         e.ptColumn = nullptr;
         e.ptExpr = nullptr;
