@@ -180,7 +180,8 @@ int AddToGroup(TagSqlParser& ctx, ExecState& st) {
         if (AccumulateAggregate(ctx, st, t.aggregates[base + i]) != 0) return -1;
     }
     uint8_t* records = t.records.data() + static_cast<size_t>(g) * t.recordBytes;
-    for (int i = 0; i < ctx.iTableNum; ++i) std::memcpy(records + t.recordOffset[i], st.from[i].pbyRecord, st.from[i].dwDataLen);
+    for (int i = 0; i < ctx.iTableNum; ++i)
+        std::memcpy(records + t.recordOffset[i], st.from[i].pbyRecord, st.from[i].dwDataLen);
     return 0;
 }
 
