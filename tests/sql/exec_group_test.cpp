@@ -62,6 +62,24 @@ TEST_F(GroupTest, RefusedGroupings) {
     }
 }
 
+// The 10,000-row limit of SELECT counts the groups that HAVING keeps.
+class GroupLimitTest : public SqlFixture {};
+
+TEST_F(GroupLimitTest, TheRowLimitCountsGroupsAfterHaving) {
+    const uint32_t h = AddTable("R", 10001);
+    AddColumn(h, "K", 'D', 4);
+    AddKey(h, 0, {"K"});
+    ASSERT_EQ(Build(), 1);
+    for (int k = 0; k < 10001; k += 100) {
+        std::string text = "INSERT INTO R VALUES (" + std::to_string(k) + ")";
+        for (int i = k + 1; i < k + 100 && i < 10001; ++i) text += ", (" + std::to_string(i) + ")";
+        Run(text);
+    }
+    Refuse("SELECT K FROM R GROUP BY K");
+    EXPECT_EQ(sql->iErrCode, 11);
+    EXPECT_EQ(Select("SELECT COUNT(*) FROM R GROUP BY K HAVING K >= 9999"), (Rowset{"1", "1"}));
+}
+
 // SQLite holds the same random records; each query pair must give the same rows.
 class GroupDifferentialTest : public SqlFixture {
 protected:
