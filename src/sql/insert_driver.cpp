@@ -86,11 +86,13 @@ bool ParseElement(std::string_view s, uint64_t max, uint64_t& out) {
     if (s.empty()) return false;
     uint64_t x = 0;
     for (char c : s) {
+        const auto u = static_cast<unsigned char>(c);
+        const unsigned char lower = u | 0x20u;
         uint64_t d = 0;
-        if (c >= '0' && c <= '9') {
-            d = static_cast<uint64_t>(c - '0');
-        } else if (base == 16 && ((c | 0x20) >= 'a' && (c | 0x20) <= 'f')) {
-            d = static_cast<uint64_t>((c | 0x20) - 'a' + 10);
+        if (u >= '0' && u <= '9') {
+            d = u - uint64_t{'0'};
+        } else if (base == 16 && lower >= 'a' && lower <= 'f') {
+            d = lower - uint64_t{'a'} + 10;
         } else {
             return false;
         }
