@@ -1,5 +1,5 @@
 // Statement execution: column resolution, the scan over the FROM tables, expression and condition evaluation,
-// aggregates, and the four statement drivers that SQLExecute dispatches to.
+// aggregates, grouping, and the five statement drivers that SQLExecute dispatches to.
 //
 // Every operation works on the parser context of the statement being run; a failure stores its SQL error code
 // there (reporting it where the dialect says so) and returns -1 (0 from cond_eval).
