@@ -50,7 +50,6 @@ bool BindColumn(SqlColumnRef& ref, int iTableIndex, uint16_t offset, char kind, 
 
 int ResolveColumns(TagSqlParser& ctx) {
     for (SqlColumnRef* ref = ctx.ptColumnFirst; ref != nullptr; ref = ref->ptNext) {
-        if (ref->iTableIndex >= 0) continue;   // bound by the parser already
         int found = -1;
         if (ref->achTableName[0] != 0) {
             for (int i = 0; i < ctx.iTableNum && found < 0; ++i) {

@@ -23,8 +23,11 @@ inline constexpr int kMaxRowBlocks = 100;
 // The field number of `name` in the table's field descriptors, or -1 after writing the "Not find field" line.
 int GetFieldIndex(uint16_t wTableNo, const char* pchTableName, const char* pchField);
 
-// Resolves every column reference of the statement that is not bound yet. 0, or -1 with code 1 raised.
+// Resolves every column reference of the statement. 0, or -1 with code 1 raised.
 int ResolveColumns(TagSqlParser& ctx);
+// Binds a column reference to a field of FROM table iTableIndex (offset from 1 in the record slot, kind, width);
+// false when the field does not lie inside the table's records of dataLen bytes.
+bool BindColumn(SqlColumnRef& ref, int iTableIndex, uint16_t offset, char kind, uint16_t width, uint32_t dataLen);
 
 // Puts every FROM table on its first record; returns the first table's end mark (0 or 100).
 int ScanPosition(TagSqlParser& ctx, ExecState& st);

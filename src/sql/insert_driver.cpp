@@ -6,6 +6,7 @@
 // A value must fit its column as it is: a whole number within the range of a numeric column, a string no wider
 // than a character column. An array field takes a number as its first element, or a string listing its elements
 // ("[1, 2, 3]" or "1 2 3", decimal or 0x hexadecimal). Anything else fails the statement naming column and value.
+#include <array>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
@@ -19,6 +20,18 @@
 namespace dbs::sql {
 
 namespace {
+
+// Where one value of a row goes: a field of the table, bound once per statement. A plain record, so that the
+// table of them costs nothing to set up.
+struct InsertTarget {
+    const char* name;
+    uint32_t nameLen;
+    uint32_t offset;   // in the record without its status byte
+    uint32_t width;
+    int type;          // DB_STRING, DB_ULONG, DB_USHORT or DB_TINYINT
+};
+// A table has at most 255 fields.
+using InsertTargets = std::array<InsertTarget, 256>;
 
 // The value as the error detail shows it: a string in quotes (cut after 60 characters), a number, NULL.
 void DescribeValue(const SqlValue& v, char (&text)[80]) {
@@ -37,10 +50,10 @@ void DescribeValue(const SqlValue& v, char (&text)[80]) {
     }
 }
 
-int Refuse(TagSqlParser& ctx, int code, const SqlColumnRef& col, const SqlValue& v, const char* expected) {
+int Refuse(TagSqlParser& ctx, int code, const InsertTarget& col, const SqlValue& v, const char* expected) {
     char text[80];
     DescribeValue(v, text);
-    return SqlRaiseError(ctx, code, "%s = %s (%s)", col.achColumnName, text, expected);
+    return SqlRaiseError(ctx, code, "%.*s = %s (%s)", static_cast<int>(col.nameLen), col.name, text, expected);
 }
 
 // A number as a whole unsigned value, when it is one.
@@ -125,10 +138,10 @@ bool StoreList(std::string_view s, uint8_t* field, uint32_t unit, uint32_t units
 }
 
 // Writes one value into its column of a zeroed record, or fails the statement.
-int StoreInsertValue(TagSqlParser& ctx, const SqlColumnRef& col, const SqlValue& v, uint8_t* record) {
-    uint8_t* field = record + col.iOffset;
-    const auto width = static_cast<uint32_t>(col.iWidth);
-    if (col.iType == DB_STRING) {
+int StoreInsertValue(TagSqlParser& ctx, const InsertTarget& col, const SqlValue& v, uint8_t* record) {
+    uint8_t* field = record + col.offset;
+    const uint32_t width = col.width;
+    if (col.type == DB_STRING) {
         if (v.type() != DB_STRING) return Refuse(ctx, kSqlErrValueType, col, v, "a string expected");
         std::string_view t = v.text();
         if (t.size() > width) {
@@ -139,7 +152,7 @@ int StoreInsertValue(TagSqlParser& ctx, const SqlColumnRef& col, const SqlValue&
         if (!t.empty()) std::memcpy(field, t.data(), t.size());
         return 0;
     }
-    const auto unit = static_cast<uint32_t>(TypeWidth(col.iType));
+    const auto unit = static_cast<uint32_t>(TypeWidth(col.type));
     const uint64_t max = unit == 4 ? 0xFFFFFFFFu : unit == 2 ? 0xFFFFu : 0xFFu;
     const uint32_t units = unit == 0 ? 0 : width / unit;
     auto refuse = [&](int code) {
@@ -159,16 +172,45 @@ int StoreInsertValue(TagSqlParser& ctx, const SqlColumnRef& col, const SqlValue&
     return 0;
 }
 
+// The fields the values go to: those of the column list, or every field of the table in order.
+int BindTargets(TagSqlParser& ctx, const ExecState& st, InsertTargets& targets) {
+    if (ctx.ptInsertColumns != nullptr) {
+        size_t n = 0;
+        for (const SqlExprList* c = ctx.ptInsertColumns; c != nullptr && n < targets.size(); c = c->ptNext) {
+            const SqlColumnRef& ref = *c->ptExpr->ptColumn;
+            const auto nameLen = static_cast<uint32_t>(strnlen(ref.achColumnName, kSqlNameSize));
+            targets[n++] = InsertTarget{ref.achColumnName, nameLen, static_cast<uint32_t>(ref.iOffset),
+                                        static_cast<uint32_t>(ref.iWidth), ref.iType};
+        }
+        return 0;
+    }
+    const TagDBForm form = DbsGetDBForm(ctx.atTable[0].wTableNo);
+    if (form.ptDomain == nullptr || form.byDomainNum != ctx.iInsertColumnNum)
+        return SqlRaiseError(ctx, kSqlErrSystem, nullptr);
+    for (int i = 0; i < form.byDomainNum; ++i) {
+        const TagDMForm& f = form.ptDomain[i];
+        const auto nameLen = static_cast<uint32_t>(strnlen(f.achDMName, sizeof f.achDMName));
+        SqlColumnRef ref{};
+        if (!BindColumn(ref, 0, f.wDMOffset, f.chDMType, f.wDMLen, st.from[0].dwDataLen))
+            return SqlRaiseError(ctx, kSqlErrFieldRef, "%.*s", static_cast<int>(nameLen), f.achDMName);
+        targets[static_cast<size_t>(i)] = InsertTarget{f.achDMName, nameLen, static_cast<uint32_t>(ref.iOffset),
+                                                       static_cast<uint32_t>(ref.iWidth), ref.iType};
+    }
+    return 0;
+}
+
 int InsertRows(TagSqlParser& ctx, ExecState& st) {
+    InsertTargets targets;
+    if (BindTargets(ctx, st, targets) != 0) return -1;
     const FromCursor& target = st.from[0];
     for (const SqlInsertRow* row = ctx.ptInsertRows; row != nullptr; row = row->ptNext) {
         std::memset(target.pbyRecord, 0, target.dwDataLen);
-        const SqlExprList* column = ctx.ptInsertColumns;
-        for (const SqlExprList* value = row->ptValues; value != nullptr && column != nullptr;
-             value = value->ptNext, column = column->ptNext) {
+        size_t column = 0;
+        for (const SqlExprList* value = row->ptValues; value != nullptr && column < targets.size();
+             value = value->ptNext, ++column) {
             ScratchValue v(st);
             if (SqlEvalExpr(ctx, st, value->ptExpr, *v) != 0 ||
-                StoreInsertValue(ctx, *column->ptExpr->ptColumn, *v, target.pbyRecord) != 0)
+                StoreInsertValue(ctx, targets[column], *v, target.pbyRecord) != 0)
                 return -1;
         }
         if (!DbsSysInsertTabTuple(target.hTable, target.pbyRecord)) {

@@ -222,17 +222,8 @@ private:
             }
             if (!Expect(')')) return false;
         } else {
-            // Every field in order: distinct names that no reference holds yet, bound here at once.
-            const uint32_t dwDataLen = DbsGetTupleLen(kTableHandleKind | ctx_.atTable[0].wTableNo);
-            const bool ok = EachField(ctx_.atTable[0], [&](const TagDMForm& tField, std::string_view name) {
-                SqlColumnRef* ptColumn = NewColumn(ctx_.atTable[0].achTableName, name);
-                if (ptColumn == nullptr) return false;
-                if (!BindColumn(*ptColumn, 0, tField.wDMOffset, tField.chDMType, tField.wDMLen, dwDataLen)) {
-                    return SqlRaiseError(ctx_, kSqlErrFieldRef, "%s", ptColumn->achColumnName), false;
-                }
-                return AddInsertColumn(ptColumn, false);
-            });
-            if (!ok) return false;
+            // Every field in table order: no list, the driver takes the fields from the table itself.
+            ctx_.iInsertColumnNum = DbsGetDomainNum(kTableHandleKind | ctx_.atTable[0].wTableNo);
         }
         if (!AtWord("VALUES")) return SyntaxError();
         Advance();
@@ -269,8 +260,8 @@ private:
     }
 
     // Appends a column to the INSERT's column list; a column named twice fails the statement.
-    bool AddInsertColumn(SqlColumnRef* ptColumn, bool bCheckTwice = true) {
-        for (const SqlExprList* p = ctx_.ptInsertColumns; bCheckTwice && p != nullptr; p = p->ptNext) {
+    bool AddInsertColumn(SqlColumnRef* ptColumn) {
+        for (const SqlExprList* p = ctx_.ptInsertColumns; p != nullptr; p = p->ptNext) {
             if (p->ptExpr->ptColumn == ptColumn) {
                 return SqlRaiseError(ctx_, kSqlErrColumnNumber, "%s named twice", ptColumn->achColumnName), false;
             }
@@ -334,7 +325,7 @@ private:
         return true;
     }
 
-    // Calls fn(field descriptor, field name) for every field of a FROM table, in field order.
+    // Calls fn(field name) for every field of a FROM table, in field order.
     template <typename Fn>
     bool EachField(const SqlFromTable& t, Fn&& fn) {
         const uint32_t hTable = kTableHandleKind | t.wTableNo;
@@ -345,7 +336,7 @@ private:
             const char* pchName = ptField->achDMName;
             const std::string_view name(
                 pchName, static_cast<size_t>(std::find(pchName, pchName + sizeof ptField->achDMName, '\0') - pchName));
-            if (!fn(*ptField, name)) return false;
+            if (!fn(name)) return false;
         }
         return true;
     }
@@ -354,7 +345,7 @@ private:
     bool ExpandStar() {
         for (int i = 0; i < ctx_.iTableNum; ++i) {
             const SqlFromTable& t = ctx_.atTable[i];
-            const bool ok = EachField(t, [&](const TagDMForm&, std::string_view name) {
+            const bool ok = EachField(t, [&](std::string_view name) {
                 SqlColumnRef* ptColumn = FindOrCreateColumn(t.achTableName, name);
                 SqlExpr* ptExpr = ptColumn == nullptr ? nullptr : NewLeaf('f');
                 if (ptExpr == nullptr) return false;
@@ -892,11 +883,6 @@ private:
         for (SqlColumnRef* r = ctx_.ptColumnFirst; r != nullptr; r = r->ptNext) {
             if (table == r->achTableName && column == r->achColumnName) return r;
         }
-        return NewColumn(table, column);
-    }
-
-    // A new reference at the end of the list; both names fit (checked by the caller or by the store's limits).
-    SqlColumnRef* NewColumn(std::string_view table, std::string_view column) {
         auto* r = ctx_.tArena.New<SqlColumnRef>();
         if (r == nullptr) return NoMemory(), nullptr;
         CopyName(r->achTableName, table);

@@ -97,8 +97,8 @@ struct TagSqlParser {
     int iGroupNum = 0;                                 // GROUP BY expressions
     dbs::sql::SqlExpr* aptGroup[dbs::sql::kMaxGroupKeys] = {};
     dbs::sql::SqlCondition* ptHaving = nullptr;        // HAVING root, nullptr without HAVING
-    int iInsertColumnNum = 0;                          // INSERT: the columns filled, as column leaves
-    dbs::sql::SqlExprList* ptInsertColumns = nullptr;
+    int iInsertColumnNum = 0;                          // INSERT: the number of columns filled
+    dbs::sql::SqlExprList* ptInsertColumns = nullptr;  // INSERT: their column leaves; nullptr for every field
     dbs::sql::SqlInsertRow* ptInsertRows = nullptr;    // INSERT: the rows of values
     dbs::sql::SqlOwnedValue* ptOwnedValues = nullptr;  // literal blocks to release
     int iDepth = 0;                                    // parser nesting depth

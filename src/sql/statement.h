@@ -135,10 +135,6 @@ struct SqlSortKey {
     int iColumn;                  // select-list column from 0
 };
 
-// Binds a column reference to a field of FROM table iTableIndex (offset from 1 in the record slot, kind, width);
-// false when the field does not lie inside the table's records of dataLen bytes.
-bool BindColumn(SqlColumnRef& ref, int iTableIndex, uint16_t offset, char kind, uint16_t width, uint32_t dataLen);
-
 // Frees the block a value owns (chStorage DBS_STORAGE_OWNED) and clears its pointer, length and storage mark;
 // the type and typed slots stay.
 void ReleaseValueBlock(TagSqlValue& tValue);

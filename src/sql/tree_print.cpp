@@ -293,7 +293,7 @@ std::string PrintStatement(const TagSqlParser& ctx) {
                 }
                 out += ')';
             };
-            list(ctx.ptInsertColumns);
+            if (ctx.ptInsertColumns != nullptr) list(ctx.ptInsertColumns);
             out += " VALUES";
             for (const SqlInsertRow* r = ctx.ptInsertRows; r != nullptr; r = r->ptNext) {
                 if (r != ctx.ptInsertRows) out += ',';
