@@ -9,7 +9,9 @@ namespace {
 
 int NoMemory(TagSqlParser& ctx) { return SqlRaiseError(ctx, kSqlErrNoMemory, nullptr); }
 
-int Accumulate(TagSqlParser& ctx, ExecState& st, AggregateState& a) {
+}  // namespace
+
+int AccumulateAggregate(TagSqlParser& ctx, ExecState& st, AggregateState& a) {
     const SqlAggregate& node = *a.ptNode;
     ScratchValue arg(st);
     if (node.ptArg == nullptr) {
@@ -56,22 +58,23 @@ int Accumulate(TagSqlParser& ctx, ExecState& st, AggregateState& a) {
     return a.output.CopyFrom(a.accum) ? 0 : NoMemory(ctx);
 }
 
-}  // namespace
+void ResetAggregate(AggregateState& a, const SqlAggregate* node) {
+    a.ptNode = node;
+    a.bAccumEmpty = true;
+    a.iCount = 0;
+    a.accum.SetEmpty();
+    if (node->chFunc == 'C') {
+        a.output.SetLong(0);
+    } else {
+        a.output.SetNull();
+    }
+}
 
 int ResetAggregates(TagSqlParser& ctx, ExecState& st) {
     size_t n = 0;
     for (const SqlAggregate* node = ctx.ptAggFirst; node != nullptr; node = node->ptNext) {
         if (n == st.aggregates.size()) st.aggregates.emplace_back();
-        AggregateState& a = st.aggregates[n++];
-        a.ptNode = node;
-        a.bAccumEmpty = true;
-        a.iCount = 0;
-        a.accum.SetEmpty();
-        if (node->chFunc == 'C') {
-            a.output.SetLong(0);
-        } else {
-            a.output.SetNull();
-        }
+        ResetAggregate(st.aggregates[n++], node);
     }
     st.aggregateCount = n;
     return 0;
@@ -79,7 +82,7 @@ int ResetAggregates(TagSqlParser& ctx, ExecState& st) {
 
 int AccumulateAggregates(TagSqlParser& ctx, ExecState& st) {
     for (size_t i = 0; i < st.aggregateCount; ++i) {
-        if (Accumulate(ctx, st, st.aggregates[i]) != 0) return -1;
+        if (AccumulateAggregate(ctx, st, st.aggregates[i]) != 0) return -1;
     }
     return 0;
 }

@@ -34,15 +34,11 @@ int ChangeEach(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, Ex
 
 int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, ExecState&),
                           KeyChanges keys) {
-    const bool own = !TransactionActive();
-    if (own) DbsAllCopyData();
-    {
+    return AsOneStatement([&] {
         // Closed (the lists settled) before the swap publishes them; handle 0 opens nothing.
         dbs::core::BulkRemoveScope removals(keys == KeyChanges::RemoveOnly ? st.from[0].hTable : 0);
-        if (ChangeEach(ctx, st, change) != 0) return -1;
-    }
-    if (own) DbsChangeOverAddr();
-    return 0;
+        return ChangeEach(ctx, st, change);
+    });
 }
 
 }  // namespace dbs::sql

@@ -38,6 +38,16 @@ int GetFieldIndex(uint16_t wTableNo, const char* pchTableName, const char* pchFi
     return -1;
 }
 
+bool BindColumn(SqlColumnRef& ref, int iTableIndex, uint16_t offset, char kind, uint16_t width, uint32_t dataLen) {
+    // A field must lie inside the record that the scan reads, or its bytes could not be read safely.
+    if (offset == 0 || static_cast<uint32_t>(offset - 1) + width > dataLen) return false;
+    ref.iTableIndex = iTableIndex;
+    ref.iWidth = width;
+    ref.iOffset = offset - 1;
+    ref.iType = TypeOfKind(kind);
+    return true;
+}
+
 int ResolveColumns(TagSqlParser& ctx) {
     for (SqlColumnRef* ref = ctx.ptColumnFirst; ref != nullptr; ref = ref->ptNext) {
         int found = -1;
@@ -61,15 +71,9 @@ int ResolveColumns(TagSqlParser& ctx) {
         uint16_t offset = 0;
         uint16_t width = 0;
         char kind = 0;
-        uint32_t dataLen = DbsGetTupleLen(hTable);
-        // A field must lie inside the record that the scan reads, or its bytes could not be read safely.
-        if (GetFieldProp(hTable, ref->achColumnName, &offset, &kind, &width) == 0 || offset == 0 ||
-            static_cast<uint32_t>(offset - 1) + width > dataLen)
+        if (GetFieldProp(hTable, ref->achColumnName, &offset, &kind, &width) == 0 ||
+            !BindColumn(*ref, found, offset, kind, width, DbsGetTupleLen(hTable)))
             return FailReference(ctx, *ref);
-        ref->iTableIndex = found;
-        ref->iWidth = width;
-        ref->iOffset = offset - 1;
-        ref->iType = TypeOfKind(kind);
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <vector>
 
 #include "sql/access_path.h"
@@ -32,6 +33,13 @@ struct AggregateState {
     SqlValue output;
 };
 
+// The groups of a GROUP BY while a SELECT runs (sql/group_by.cpp); kept with the state so that its buffers are
+// reused from one statement to the next.
+struct GroupTable;
+struct GroupTableDeleter {
+    void operator()(GroupTable* groups) const;
+};
+
 struct ExecState {
     FromCursor from[kMaxFromTables];
     bool bSecondary = false;       // the scan walks secondary memory (DELETE and UPDATE inside a transaction)
@@ -41,6 +49,7 @@ struct ExecState {
     std::array<SqlValue, kMaxSetEntries> set;
     std::deque<AggregateState> aggregates;
     size_t aggregateCount = 0;
+    std::unique_ptr<GroupTable, GroupTableDeleter> groups;
     int iDepth = 0;                // nesting of the expression and condition being evaluated
 
     // Evaluation temporaries, handed out and given back in stack order.

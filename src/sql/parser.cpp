@@ -13,6 +13,9 @@
  *    primary of a predicate); ParenInCondition decides by what follows the inner expression.
  * Casts are only possible at the front of a select item: '(' followed by a type keyword.
  *
+ * INSERT, INTO, VALUES, GROUP and HAVING are no keywords of the lexer: they arrive as NAME tokens and are taken as
+ * words of the statement only where one of them can stand, so tables and columns of those names keep working.
+ *
  * Any failure ends the parse at once: a syntax error writes "yyerror: syntax error", a failing action has raised
  * its SQL error code, a memory shortage stores code 6. Nesting of parentheses and signs is bounded, so no
  * statement can exhaust the stack.
@@ -109,6 +112,12 @@ private:
         SqlStoreError(ctx_, kSqlErrNoMemory);
         return false;
     }
+    // Where the expression being parsed stands: anywhere, in GROUP BY (no aggregates) or in VALUES (constants).
+    enum class Operands { Any, NoAggregates, Constants };
+
+    // A word that is a keyword only at this place of the statement: a NAME spelled that way, in any case.
+    bool AtWord(std::string_view word) { return Peek() == kTokName && EqualNoCase(Text(), word); }
+
     bool Enter() {
         if (++ctx_.iDepth > kMaxParseDepth) {
             DbsTraceLog("yyerror: %s\r\n", "yacc stack overflow");
@@ -125,6 +134,9 @@ private:
             case kTokDelete: return ParseSingleTable(StatementKind::Delete);
             case kTokExists: return ParseSingleTable(StatementKind::Exists);
             case kTokUpdate: return ParseUpdate();
+            case kTokName:
+                if (AtWord("INSERT")) return ParseInsert();
+                return SyntaxError();
             default: return SyntaxError();
         }
     }
@@ -139,6 +151,7 @@ private:
         }
         ctx_.eKind = StatementKind::Select;
         if (Peek() == kTokWhere && !ParseWhere()) return false;
+        if (AtWord("GROUP") && !ParseGroup()) return false;
         if (Peek() == kTokOrder && !ParseOrder()) return false;
         return true;
     }
@@ -188,6 +201,105 @@ private:
         return true;
     }
 
+    // INSERT INTO NAME ['(' NAME {',' NAME} ')'] VALUES '(' expression {',' expression} ')' {',' '(' ... ')'}
+    bool ParseInsert() {
+        Advance();
+        if (!AtWord("INTO")) return SyntaxError();
+        Advance();
+        if (Peek() != kTokName) return SyntaxError();
+        Advance();
+        if (!AddTable()) return false;
+        ctx_.eKind = StatementKind::Insert;
+        if (Peek() == '(') {
+            Advance();
+            for (;;) {
+                if (Peek() != kTokName) return SyntaxError();
+                SqlColumnRef* ptColumn = FindOrCreateColumn({}, Text());
+                if (ptColumn == nullptr || !AddInsertColumn(ptColumn)) return false;
+                Advance();
+                if (Peek() != ',') break;
+                Advance();
+            }
+            if (!Expect(')')) return false;
+        } else {
+            // Every field in table order: no list, the driver takes the fields from the table itself.
+            ctx_.iInsertColumnNum = DbsGetDomainNum(kTableHandleKind | ctx_.atTable[0].wTableNo);
+        }
+        if (!AtWord("VALUES")) return SyntaxError();
+        Advance();
+        operands_ = Operands::Constants;
+        SqlInsertRow** pptTail = &ctx_.ptInsertRows;
+        for (;;) {
+            auto* ptRow = ctx_.tArena.New<SqlInsertRow>();
+            if (ptRow == nullptr) return NoMemory();
+            if (!Expect('(')) return false;
+            SqlExprList** pptValue = &ptRow->ptValues;
+            for (;;) {
+                SqlExpr* ptValue = ParseExpression();
+                if (ptValue == nullptr) return false;
+                auto* ptNode = ctx_.tArena.New<SqlExprList>();
+                if (ptNode == nullptr) return NoMemory();
+                ptNode->ptExpr = ptValue;
+                *pptValue = ptNode;
+                pptValue = &ptNode->ptNext;
+                ++ptRow->iCount;
+                if (Peek() != ',') break;
+                Advance();
+            }
+            if (!Expect(')')) return false;
+            if (ptRow->iCount != ctx_.iInsertColumnNum) {
+                return SqlRaiseError(ctx_, kSqlErrStatement, "%d values for %d columns", ptRow->iCount,
+                                     ctx_.iInsertColumnNum),
+                       false;
+            }
+            *pptTail = ptRow;
+            pptTail = &ptRow->ptNext;
+            if (Peek() != ',') return true;
+            Advance();
+        }
+    }
+
+    // Appends a column to the INSERT's column list; a column named twice fails the statement.
+    bool AddInsertColumn(SqlColumnRef* ptColumn) {
+        for (const SqlExprList* p = ctx_.ptInsertColumns; p != nullptr; p = p->ptNext) {
+            if (p->ptExpr->ptColumn == ptColumn) {
+                return SqlRaiseError(ctx_, kSqlErrColumnNumber, "%s named twice", ptColumn->achColumnName), false;
+            }
+        }
+        SqlExpr* ptLeaf = NewLeaf('f');
+        auto* ptNode = ptLeaf == nullptr ? nullptr : ctx_.tArena.New<SqlExprList>();
+        if (ptNode == nullptr) return NoMemory();
+        ptLeaf->ptColumn = ptColumn;
+        ptNode->ptExpr = ptLeaf;
+        *pptInsertTail_ = ptNode;
+        pptInsertTail_ = &ptNode->ptNext;
+        ++ctx_.iInsertColumnNum;
+        return true;
+    }
+
+    // ---- GROUP BY and HAVING ----
+    bool ParseGroup() {
+        Advance();
+        if (!Expect(kTokBy)) return false;
+        operands_ = Operands::NoAggregates;
+        for (;;) {
+            SqlExpr* ptExpr = ParseExpression();
+            if (ptExpr == nullptr) return false;
+            if (ctx_.iGroupNum >= kMaxGroupKeys) {
+                return SqlRaiseError(ctx_, kSqlErrColumnLimit, "group columns limit %d", kMaxGroupKeys), false;
+            }
+            ctx_.aptGroup[ctx_.iGroupNum++] = ptExpr;
+            if (Peek() != ',') break;
+            Advance();
+        }
+        operands_ = Operands::Any;
+        if (!AtWord("HAVING")) return true;
+        Advance();
+        lex_.bEqMode = true;   // as after WHERE, "=" is the comparison
+        ctx_.ptHaving = ParseCondition();
+        return ctx_.ptHaving != nullptr;
+    }
+
     // ---- FROM tables ----
     bool ParseTableList() {
         for (;;) {
@@ -213,26 +325,34 @@ private:
         return true;
     }
 
+    // Calls fn(field name) for every field of a FROM table, in field order.
+    template <typename Fn>
+    bool EachField(const SqlFromTable& t, Fn&& fn) {
+        const uint32_t hTable = kTableHandleKind | t.wTableNo;
+        const int nFields = DbsGetDomainNum(hTable);
+        for (int f = 0; f < nFields; ++f) {
+            const TagDMForm* ptField = DbsGetDomainName(hTable, static_cast<uint8_t>(f));
+            if (ptField == nullptr) continue;
+            const char* pchName = ptField->achDMName;
+            const std::string_view name(
+                pchName, static_cast<size_t>(std::find(pchName, pchName + sizeof ptField->achDMName, '\0') - pchName));
+            if (!fn(name)) return false;
+        }
+        return true;
+    }
+
     // SELECT *: every field of every FROM table, in order.
     bool ExpandStar() {
         for (int i = 0; i < ctx_.iTableNum; ++i) {
             const SqlFromTable& t = ctx_.atTable[i];
-            const uint32_t hTable = kTableHandleKind | t.wTableNo;
-            const int nFields = DbsGetDomainNum(hTable);
-            for (int f = 0; f < nFields; ++f) {
-                const TagDMForm* ptField = DbsGetDomainName(hTable, static_cast<uint8_t>(f));
-                if (ptField == nullptr) continue;
-                const char* pchName = ptField->achDMName;
-                const std::string_view name(pchName, static_cast<size_t>(
-                                                         std::find(pchName, pchName + sizeof ptField->achDMName, '\0') -
-                                                         pchName));
+            const bool ok = EachField(t, [&](std::string_view name) {
                 SqlColumnRef* ptColumn = FindOrCreateColumn(t.achTableName, name);
-                if (ptColumn == nullptr) return false;
-                SqlExpr* ptExpr = NewLeaf('f');
+                SqlExpr* ptExpr = ptColumn == nullptr ? nullptr : NewLeaf('f');
                 if (ptExpr == nullptr) return false;
                 ptExpr->ptColumn = ptColumn;
-                if (!AddSelectEntry(ptExpr, -1, name)) return false;
-            }
+                return AddSelectEntry(ptExpr, -1, name);
+            });
+            if (!ok) return false;
         }
         return true;
     }
@@ -640,7 +760,8 @@ private:
         }
         if (!Expect(')')) return nullptr;
 
-        if (chCategory == 'D' || (bStar && !(chCategory == 'c' && chLetter == 'C'))) {
+        if (chCategory == 'D' || (bStar && !(chCategory == 'c' && chLetter == 'C')) ||
+            (chCategory == 'c' && operands_ != Operands::Any)) {
             return SqlRaiseError(ctx_, kSqlErrFunction, "%s", achName), nullptr;
         }
         if (chCategory == 'z') {
@@ -741,6 +862,9 @@ private:
     }
 
     SqlExpr* ColumnLeafFromSavedName() {
+        if (operands_ == Operands::Constants) {
+            return SqlRaiseError(ctx_, kSqlErrExpression, "%s is no constant value", achSaved_), nullptr;
+        }
         SqlColumnRef* ptColumn = ColumnFromSavedName();
         if (ptColumn == nullptr) return nullptr;
         SqlExpr* ptLeaf = NewLeaf('f');
@@ -777,6 +901,8 @@ private:
     SqlLexState& lex_;
     int iTok_ = 0;
     bool bHave_ = false;
+    Operands operands_ = Operands::Any;
+    SqlExprList** pptInsertTail_ = &ctx_.ptInsertColumns;
     char achSaved_[kTokenBufferSize] = {};
     size_t nSaved_ = 0;
 };

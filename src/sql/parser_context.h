@@ -94,6 +94,12 @@ struct TagSqlParser {
     dbs::sql::SqlAggregate* ptAggFirst = nullptr;      // aggregate nodes in order of creation
     dbs::sql::SqlAggregate* ptAggLast = nullptr;
     dbs::sql::SqlCondition* ptWhere = nullptr;         // WHERE root, nullptr without WHERE
+    int iGroupNum = 0;                                 // GROUP BY expressions
+    dbs::sql::SqlExpr* aptGroup[dbs::sql::kMaxGroupKeys] = {};
+    dbs::sql::SqlCondition* ptHaving = nullptr;        // HAVING root, nullptr without HAVING
+    int iInsertColumnNum = 0;                          // INSERT: the number of columns filled
+    dbs::sql::SqlExprList* ptInsertColumns = nullptr;  // INSERT: their column leaves; nullptr for every field
+    dbs::sql::SqlInsertRow* ptInsertRows = nullptr;    // INSERT: the rows of values
     dbs::sql::SqlOwnedValue* ptOwnedValues = nullptr;  // literal blocks to release
     int iDepth = 0;                                    // parser nesting depth
 

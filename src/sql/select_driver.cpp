@@ -102,13 +102,32 @@ int DeliverRow(TagSqlParser& ctx, ExecState& st, RowLayout& layout, RowBlocks& b
     return 0;
 }
 
+struct Delivery {
+    RowLayout& layout;
+    RowBlocks& blocks;
+};
+
+// One row of a group: evaluated and stored as a row of an ungrouped SELECT.
+int DeliverGroupRow(TagSqlParser& ctx, ExecState& st, void* user) {
+    auto& d = *static_cast<Delivery*>(user);
+    if (EvaluateRow(ctx, st) != 0) return -1;
+    return DeliverRow(ctx, st, d.layout, d.blocks);
+}
+
 int Collect(TagSqlParser& ctx, ExecState& st, RowLayout& layout, RowBlocks& blocks) {
+    const bool grouped = ctx.iGroupNum > 0;
     bool aggregates = st.aggregateCount != 0;
+    if (grouped && StartGroups(ctx, st) != 0) return -1;
     int end = ScanPosition(ctx, st);
     while (end == kScanOnRecord) {
         int r = cond_eval(ctx, st, ctx.ptWhere);
         if (ctx.iErrCode != 0) return -1;
         if (r != 1) {
+            end = ScanAdvance(ctx, st);
+            continue;
+        }
+        if (grouped) {
+            if (AddToGroup(ctx, st) != 0) return -1;
             end = ScanAdvance(ctx, st);
             continue;
         }
@@ -123,6 +142,10 @@ int Collect(TagSqlParser& ctx, ExecState& st, RowLayout& layout, RowBlocks& bloc
         end = d == 0 ? ScanAdvance(ctx, st) : ScanAdvanceAll(ctx, st);
         if (d < 0) return -1;
         if (d > 0) return 0;
+    }
+    if (grouped) {
+        Delivery delivery{layout, blocks};
+        return EmitGroups(ctx, st, DeliverGroupRow, &delivery);
     }
     if (aggregates) {
         if (EvaluateRow(ctx, st) != 0) return -1;

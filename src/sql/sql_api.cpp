@@ -59,6 +59,7 @@ int Run(TagSqlParser& ctx, const char* pchSql, TagSqlRst** pptRst) {
         case StatementKind::Exists: return RunQuery(ctx, *st, pptRst);
         case StatementKind::Delete: return RunDelete(ctx, *st);
         case StatementKind::Update: return RunUpdate(ctx, *st);
+        case StatementKind::Insert: return RunInsert(ctx, *st);
         default: return -1;
     }
 }

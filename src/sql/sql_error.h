@@ -13,22 +13,26 @@ struct TagSqlParser;
 
 namespace dbs::sql {
 
-// The codes of the message table. Those not named here (3, 4, 5, 7, 8, 12, 13, 14, 16, 23, 24, 25) have messages
-// but are raised nowhere.
+// The codes of the message table. Those not named here (3, 5, 7, 8, 13, 14, 23, 24, 25) have messages but are
+// raised nowhere.
 enum SqlErrorCode : int {
     kSqlErrNone = 0,
     kSqlErrFieldRef = 1,          // column names no FROM table or no field of its table
     kSqlErrSystem = 2,            // unknown operator or type pair; SUBSTR
+    kSqlErrUnrelated = 4,         // a plain select column that is no GROUP BY expression
     kSqlErrNoMemory = 6,          // allocation failed
-    kSqlErrExpression = 9,        // string function on a number
-    kSqlErrFunction = 10,         // date function, or "*" given to a function other than COUNT
+    kSqlErrExpression = 9,        // string function on a number; a column among INSERT values
+    kSqlErrFunction = 10,         // date function, "*" given to a function other than COUNT, an aggregate in
+                                  // GROUP BY or INSERT values
     kSqlErrTooManyRows = 11,      // SELECT over 10,000 rows
+    kSqlErrStatement = 12,        // an INSERT row whose number of values differs from its number of columns
     kSqlErrBadChar = 15,          // character outside the language
-    kSqlErrValueType = 17,        // LIKE on a non-string
+    kSqlErrLiteral = 16,          // an INSERT value outside its column's range or width
+    kSqlErrValueType = 17,        // LIKE on a non-string; an INSERT value of the wrong kind for its column
     kSqlErrSortLimit = 18,        // third ORDER BY key
-    kSqlErrColumnLimit = 19,      // 101st select entry or SET assignment
+    kSqlErrColumnLimit = 19,      // 101st select entry or SET assignment, 17th GROUP BY expression
     kSqlErrTableLimit = 20,       // sixth table
-    kSqlErrColumnNumber = 21,     // ORDER BY number out of range
+    kSqlErrColumnNumber = 21,     // ORDER BY number out of range; an INSERT column named twice
     kSqlErrDivideByZero = 22,     // stored only
     kSqlErrResultParam = 26,      // record set cannot be allocated
     kSqlErrTableNotFound = 29,    // unknown table

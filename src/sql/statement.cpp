@@ -107,14 +107,17 @@ void ReleaseStatement(TagSqlParser& ctx) {
         ClearValue(a->tAccum);
         ClearValue(a->tOutput);
     }
-    for (SqlSelectEntry& e : ctx.atSelect) {
+    // Entries past the counts were never filled (or were cleared when their statement was released).
+    for (int i = 0; i < ctx.iSelectNum; ++i) {
+        SqlSelectEntry& e = ctx.atSelect[i];
         ClearValue(e.tValue);
         ClearValue(e.tResultType);
         e.ptExpr = nullptr;
         e.achName[0] = '\0';
         e.iCastType = -1;
     }
-    for (SqlSetEntry& e : ctx.atSet) {
+    for (int i = 0; i < ctx.iSetNum; ++i) {
+        SqlSetEntry& e = ctx.atSet[i];
         ClearValue(e.tValue);
         e.ptColumn = nullptr;
         e.ptExpr = nullptr;
@@ -123,6 +126,11 @@ void ReleaseStatement(TagSqlParser& ctx) {
     ctx.ptColumnFirst = ctx.ptColumnLast = nullptr;
     ctx.ptAggFirst = ctx.ptAggLast = nullptr;
     ctx.ptWhere = nullptr;
+    ctx.iGroupNum = 0;
+    ctx.ptHaving = nullptr;
+    ctx.iInsertColumnNum = 0;
+    ctx.ptInsertColumns = nullptr;
+    ctx.ptInsertRows = nullptr;
     ctx.eKind = StatementKind::None;
     ctx.iTableNum = 0;
     ctx.iSelectNum = 0;

@@ -18,6 +18,7 @@ inline constexpr int kMaxFromTables = 5;
 inline constexpr int kMaxSelectEntries = 100;
 inline constexpr int kMaxSetEntries = 100;
 inline constexpr int kMaxSortKeys = 2;
+inline constexpr int kMaxGroupKeys = 16;
 // Names held by references, FROM entries and select entries: 31 characters and a zero byte, so that every field
 // name the store allows (up to 31 characters) can be named. A select entry's alias keeps at most 20 characters.
 inline constexpr size_t kSqlNameSize = 32;
@@ -25,7 +26,7 @@ inline constexpr size_t kAliasMaxLen = 20;
 // Record buffer of one FROM table (the record without its status byte).
 inline constexpr size_t kRecordBufferSize = 10600;
 
-enum class StatementKind : int { Select = 0, Delete = 1, Update = 2, Exists = 3, None = 4 };
+enum class StatementKind : int { Select = 0, Delete = 1, Update = 2, Exists = 3, None = 4, Insert = 5 };
 
 struct SqlExpr;
 
@@ -120,6 +121,13 @@ struct SqlSetEntry {
     SqlColumnRef* ptColumn;
     SqlExpr* ptExpr;
     TagSqlValue tValue;           // executor
+};
+
+// One parenthesised row of values of an INSERT, in written order.
+struct SqlInsertRow {
+    SqlExprList* ptValues;
+    int iCount;
+    SqlInsertRow* ptNext;
 };
 
 struct SqlSortKey {

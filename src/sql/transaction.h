@@ -1,5 +1,5 @@
-// The process-wide transaction state that groups DELETE and UPDATE statements (0 idle, 1 active, 2 committing,
-// 3 committed). Outside the active state every changing statement is its own transaction.
+// The process-wide transaction state that groups INSERT, DELETE and UPDATE statements (0 idle, 1 active,
+// 2 committing, 3 committed). Outside the active state every changing statement is its own transaction.
 #pragma once
 
 namespace dbs::sql {

@@ -250,6 +250,14 @@ std::string PrintStatement(const TagSqlParser& ctx) {
             out += " FROM ";
             tables();
             where();
+            for (int i = 0; i < ctx.iGroupNum; ++i) {
+                out += i > 0 ? ", " : " GROUP BY ";
+                AppendExpr(out, ctx.aptGroup[i]);
+            }
+            if (ctx.ptHaving != nullptr) {
+                out += " HAVING ";
+                AppendCondition(out, ctx.ptHaving);
+            }
             for (int i = 0; i < ctx.iSortNum; ++i) {
                 out += i > 0 ? ", " : " ORDER BY ";
                 out += std::to_string(ctx.atSort[i].iColumn + 1);
@@ -274,6 +282,25 @@ std::string PrintStatement(const TagSqlParser& ctx) {
             }
             where();
             break;
+        case StatementKind::Insert: {
+            out += "INSERT INTO ";
+            tables();
+            auto list = [&](const SqlExprList* ptList) {
+                out += " (";
+                for (const SqlExprList* p = ptList; p != nullptr; p = p->ptNext) {
+                    if (p != ptList) out += ", ";
+                    AppendExpr(out, p->ptExpr);
+                }
+                out += ')';
+            };
+            if (ctx.ptInsertColumns != nullptr) list(ctx.ptInsertColumns);
+            out += " VALUES";
+            for (const SqlInsertRow* r = ctx.ptInsertRows; r != nullptr; r = r->ptNext) {
+                if (r != ctx.ptInsertRows) out += ',';
+                list(r->ptValues);
+            }
+            break;
+        }
         case StatementKind::None: out += "NONE"; break;
     }
     return out;

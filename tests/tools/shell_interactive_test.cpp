@@ -114,6 +114,24 @@ TEST_F(ShellTest, InteractiveSessionThroughATerminal) {
     }
 }
 
+// Tab completes the statement words, in the case they are begun in, and the names of tables and fields.
+TEST_F(ShellTest, TabCompletesWordsAndNames) {
+    Pty pty(dir, {"-s", "schema.xml"});
+    ASSERT_TRUE(pty.Started());
+    ASSERT_TRUE(pty.WaitFor("dbsql> ")) << pty.Seen();
+    pty.Send("ins\t");
+    ASSERT_TRUE(pty.WaitFor("insert ")) << pty.Seen();
+    pty.Send("INT\tREG\t");
+    ASSERT_TRUE(pty.WaitFor("INTO REGION ")) << pty.Seen();
+    pty.Send("(ID, LEV\t) VAL\t(7, 3)\n");
+    ASSERT_TRUE(pty.WaitFor("dbsql> ")) << pty.Seen();
+    pty.Send("SELECT ID FROM REGION GRO\tBY ID HAV\tCOUNT(*) = 1\n");
+    EXPECT_TRUE(pty.WaitFor("│  7 │")) << pty.Seen();
+    ASSERT_TRUE(pty.WaitFor("dbsql> ")) << pty.Seen();
+    pty.Send(".quit\n");
+    EXPECT_EQ(pty.Wait(), 0) << pty.Seen();
+}
+
 // Long work shows a progress bar when standard error is a terminal, and wipes it when done.
 TEST_F(ShellTest, LongImportShowsAProgressBarOnATerminal) {
     WriteFile(dir / "big.xml",

@@ -17,14 +17,15 @@ namespace dbsql {
 namespace {
 
 constexpr const char* kHelp = R"(Statements (one per line, a trailing ";" is optional):
-  SELECT ... FROM ... [WHERE ...] [ORDER BY ...]   EXISTS ...   UPDATE ... SET ...   DELETE FROM ...
+  SELECT ... FROM ... [WHERE ...] [GROUP BY ... [HAVING ...]] [ORDER BY ...]   EXISTS FROM ...
+  INSERT INTO ... [(...)] VALUES (...)   UPDATE ... SET ...   DELETE FROM ...   (Tab completes words and names)
 Commands:
   .help                       this text
   .tables                     tables with their type, records and capacity
   .schema [TABLE]             fields, kinds, lengths, keys and constraints
   .count TABLE                number of records
   .plan STATEMENT             how the statement reaches each table: through a key index, or by a scan
-  .begin | .commit | .rollback  group UPDATE and DELETE statements in one transaction
+  .begin | .commit | .rollback  group INSERT, UPDATE and DELETE statements in one transaction
   .save [DIR]                 save all tables (default: the data directory)
   .load                       reload all tables from the data directory
   .mode box|table|csv|json|line  output format

@@ -13,8 +13,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include <editline/readline.h>
+
+#include "completion.h"
 
 namespace dbsql {
 
@@ -43,6 +47,23 @@ int ReadKey(FILE* stream) {
     }
 }
 
+// The editor asks for the candidates one at a time, state 0 first; each is handed over in a block of its own.
+char* NextCompletion(const char* text, int state) {
+    static std::vector<std::string> candidates;
+    static size_t next = 0;
+    if (state == 0) {
+        candidates = Completions(text != nullptr ? text : "");
+        next = 0;
+    }
+    if (next >= candidates.size()) return nullptr;
+    return strdup(candidates[next++].c_str());
+}
+
+char** CompleteWord(const char* text, int, int) {
+    rl_attempted_completion_over = 1;   // no file names when no word fits
+    return rl_completion_matches(text, NextCompletion);
+}
+
 }  // namespace
 
 LineEditor::LineEditor() {
@@ -59,6 +80,7 @@ LineEditor::LineEditor() {
     // Both must be set before the first call into the editor, which reads them when it starts.
     rl_catch_signals = 0;
     rl_getc_function = &ReadKey;
+    rl_attempted_completion_function = &CompleteWord;
     using_history();
     stifle_history(1000);
     const char* home = std::getenv("HOME");
