@@ -11,11 +11,13 @@
 
 namespace dbs::core {
 
-// The geometry of the trees of one index: entries per page, entry length and the most entries a tree holds.
+// The geometry of the trees of one index: entries per page, entry length, the most entries a tree holds and the
+// pages its largest tree takes.
 struct TreeShape {
     uint32_t fanout = 0;     // entries per page, leaf and inner alike
     uint32_t entryLen = 0;   // 4 + key length
     uint32_t capacity = 0;   // the table's record capacity
+    uint32_t pages = 0;      // pages of the largest tree of this shape, the pages a buffer holds
     uint64_t PageBytes() const { return 4 + uint64_t{fanout} * entryLen; }
 };
 
@@ -24,7 +26,8 @@ struct TreeShape {
 TreeShape ShapeFor(uint32_t entryLen, uint32_t capacity);
 uint64_t TreeBufferBytes(const TreeShape& shape);
 
-// Pages aim at this many bytes unless the whole capacity fits one leaf; tests lower it to make small trees deep.
+// Pages aim at this many bytes (0: the default) unless the whole capacity fits one leaf; tests lower it to make
+// small trees deep. It applies to indexes allocated afterwards.
 void SetTreePageTarget(uint32_t bytes);
 
 // Records and returns the shape of index number `no`, fixed when its buffers are allocated.

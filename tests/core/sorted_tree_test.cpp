@@ -18,7 +18,7 @@ using Key = std::vector<uint8_t>;  // compares like memcmp
 // Small pages for the duration of a test.
 struct PageTarget {
     explicit PageTarget(uint32_t bytes) { dbs::core::SetTreePageTarget(bytes); }
-    ~PageTarget() { dbs::core::SetTreePageTarget(4096); }
+    ~PageTarget() { dbs::core::SetTreePageTarget(0); }
 };
 
 class SortedTreeTest : public CoreFixture {
