@@ -1,7 +1,5 @@
-// Ordered search over runs of fixed-length entries [32-bit word][key bytes] by key, in unsigned-byte (memcmp)
-// order, with word-sized comparisons for keys of 4, 8, 12 and 16 bytes.
-//
-// The searches read only the `count` entries they are given and allocate nothing.
+// Ordered search over runs of fixed-length entries [32-bit word][key bytes] in unsigned-byte (memcmp) order, with
+// word-sized comparisons for keys of 4, 8, 12 and 16 bytes; reads only the entries it is given, allocates nothing.
 #pragma once
 
 #include <bit>

@@ -1,10 +1,6 @@
-// The sorted index kind: a B+-tree of fixed-size pages inside one index buffer, keys unique and ordered by their
-// unsigned bytes, each leaf entry a 32-bit tuple number and the key.
-//
-// The buffer holds only offsets (page numbers), never pointers, so a byte copy of one buffer is a valid tree, and
-// a buffer of zero bytes is the empty tree. Its size, fixed at allocation, covers the tree's worst case at full
-// capacity, so no operation ever needs more room; every access stays inside the buffer and every byte range
-// written is noted (dirty_pages.h). Nothing is allocated after the buffer.
+// The sorted index kind: a B+-tree of fixed-size pages in one index buffer, unique keys in unsigned-byte order.
+// Pages refer to each other by number only (a byte copy is a valid tree, zero bytes the empty tree); the buffer
+// covers the largest tree at full capacity, every access stays inside it and every write is noted (dirty_pages.h).
 #pragma once
 
 #include <cstdint>
