@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -487,6 +488,119 @@ Figures Run(uint32_t n, int repeat, bool withSqlite, const std::vector<Item>& it
     return f;
 }
 
+// ---- a million records keyed through the core calls ----------------------------------------------------------
+
+// Records appended and keyed one by one through DbsAppendTuple, DbsSetTuple and DbsInsertIndex in random key
+// order, against SQLite inserting the same keys into an INTEGER PRIMARY KEY table in one transaction; then point
+// lookups among them. The cost of an insertion must not grow with the table: the first and the last eighth of the
+// fill are timed apart.
+struct MillionFigures {
+    Timed fill, lookup;
+    double firstEighth = 0, lastEighth = 0;  // DBS seconds per insert, medians over the rounds
+    double firstCpu = 0, lastCpu = 0;        // the same in process CPU time, which other processes do not stretch
+    double liteFirst = 0, liteLast = 0;      // SQLite's, for comparison: what the caches add to both sides
+};
+
+double CpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+MillionFigures Million(int repeat) {
+    constexpr uint32_t kRecords = 1000000;
+    std::vector<uint32_t> keys(kRecords);
+    for (uint32_t i = 0; i < kRecords; ++i) keys[i] = i + 1;
+    std::shuffle(keys.begin(), keys.end(), std::mt19937(11));
+    std::vector<uint32_t> probes(100000);
+    std::mt19937 rng(12);
+    for (auto& k : probes) k = 1 + rng() % kRecords;
+
+    uint32_t table = 0, index = 0;
+    std::vector<double> first, last, firstCpu, lastCpu, liteFirst, liteLast;
+    auto dbsSetup = [&] {
+        DbsUninitialize();
+        DbsCoreRelease();
+        if (DbsCoreInit() != 1) Fail("DbsCoreInit failed");
+        table = DbsCreateTableBySpec(0, "BIG", 0, kRecords, "ID D(4) SAVE", "QTY D(4) SAVE", "");
+        index = table != 0 ? DbsCreateIndexByName(table, 0, DBS_IDX_SORTED, 0, 0, 4, "ID", "") : 0;
+        if (index == 0) Fail("the table of a million records could not be made");
+    };
+    auto dbsFill = [&] {
+        const uint32_t eighth = kRecords / 8;
+        Clock::time_point mark = Clock::now();
+        double cpuMark = CpuSeconds();
+        for (uint32_t i = 0; i < kRecords; ++i) {
+            const uint32_t tuple[2] = {keys[i], keys[i] ^ 0x5555u};
+            if (DbsAppendTuple(table) != 1 || DbsSetTuple(table, tuple) != 1 || DbsInsertIndex(index, &keys[i]) != 1) {
+                Fail("a core insertion was refused");
+            }
+            if (i + 1 == eighth) {
+                first.push_back(Seconds(mark, Clock::now()) / eighth);
+                firstCpu.push_back((CpuSeconds() - cpuMark) / eighth);
+            }
+            if (i + 1 == kRecords - eighth) {
+                mark = Clock::now();
+                cpuMark = CpuSeconds();
+            }
+        }
+        last.push_back(Seconds(mark, Clock::now()) / eighth);
+        lastCpu.push_back((CpuSeconds() - cpuMark) / eighth);
+    };
+    SqliteSide lite;
+    auto liteSetup = [&] {
+        lite.Open();
+        lite.Exec("CREATE TABLE big(id INTEGER PRIMARY KEY, qty INTEGER)");
+    };
+    auto liteFill = [&] {
+        lite.Exec("BEGIN");
+        sqlite3_stmt* st = lite.Prepare("INSERT INTO big VALUES(?, ?)");
+        const uint32_t eighth = kRecords / 8;
+        Clock::time_point mark = Clock::now();
+        for (uint32_t i = 0; i < kRecords; ++i) {
+            sqlite3_bind_int64(st, 1, keys[i]);
+            sqlite3_bind_int64(st, 2, keys[i] ^ 0x5555u);
+            if (sqlite3_step(st) != SQLITE_DONE) Fail("sqlite insert");
+            sqlite3_reset(st);
+            if (i + 1 == eighth) liteFirst.push_back(Seconds(mark, Clock::now()) / eighth);
+            if (i + 1 == kRecords - eighth) mark = Clock::now();
+        }
+        liteLast.push_back(Seconds(mark, Clock::now()) / eighth);
+        sqlite3_finalize(st);
+        lite.Exec("COMMIT");
+    };
+    MillionFigures f;
+    f.fill = Alternate(repeat, kRecords, dbsSetup, dbsFill, liteSetup, liteFill);
+    f.firstEighth = MedianOf(first);
+    f.lastEighth = MedianOf(last);
+    f.liteFirst = MedianOf(liteFirst);
+    f.liteLast = MedianOf(liteLast);
+    f.firstCpu = MedianOf(firstCpu);
+    f.lastCpu = MedianOf(lastCpu);
+    f.lookup = Alternate(repeat, static_cast<double>(probes.size()), nullptr, [&] {
+        uint32_t tuple[2];
+        uint64_t sum = 0;
+        for (uint32_t k : probes) {
+            if (DbsLocateTuple(index, &k) != 1 || DbsGetTuple(table, tuple) != 1) Fail("lookup missed");
+            sum += tuple[1];
+        }
+        Keep(sum);
+    }, nullptr, [&] {
+        sqlite3_stmt* st = lite.Prepare("SELECT * FROM big WHERE id = ?");
+        uint64_t sum = 0;
+        for (uint32_t k : probes) {
+            sqlite3_bind_int64(st, 1, k);
+            if (sqlite3_step(st) != SQLITE_ROW) Fail("sqlite lookup missed");
+            sum += static_cast<uint64_t>(sqlite3_column_int64(st, 0) + sqlite3_column_int64(st, 1));
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        Keep(sum);
+    });
+    DbsCoreRelease();
+    return f;
+}
+
 std::string Human(double seconds) {
     char buf[32];
     if (seconds < 1e-6) std::snprintf(buf, sizeof buf, "%.1f ns", seconds * 1e9);
@@ -820,6 +934,31 @@ int main(int argc, char** argv) {
                     r.target == 0 ? "-" : (r.t.ratio >= r.target ? "yes" : "no"));
         dat << idx++ << " \"" << r.task << "\" " << r.t.dbs << " " << r.t.lite << " " << r.t.ratio << "\n";
     }
+
+    // A million records keyed through the core calls, in a block of its own.
+    const MillionFigures m = Million(std::max(1, repeat / 2));
+    std::printf("\nA million records appended and keyed through the core calls in random key order\n\n");
+    std::printf("| %-31s | %-15s | %10s | %10s | %8s | %6s | %-3s |\n", "task", "figure", "DBS", "SQLite",
+                "ratio", "target", "met");
+    std::printf("|%s|%s|%s|%s|%s|%s|%s|\n", std::string(33, '-').c_str(), std::string(17, '-').c_str(),
+                std::string(12, '-').c_str(), std::string(12, '-').c_str(), std::string(10, '-').c_str(),
+                std::string(8, '-').c_str(), std::string(5, '-').c_str());
+    std::printf("| %-31s | %-15s | %10s | %10s | %7.1fx | %6s | %-3s |\n", "fill of 1,000,000", "per record",
+                Human(m.fill.dbs).c_str(), Human(m.fill.lite).c_str(), m.fill.ratio, ">= 1x",
+                m.fill.ratio >= 1 ? "yes" : "no");
+    std::printf("| %-31s | %-15s | %10s | %10s | %7.1fx | %6s | %-3s |\n", "point lookup among 1,000,000",
+                "per lookup", Human(m.lookup.dbs).c_str(), Human(m.lookup.lite).c_str(), m.lookup.ratio, "report",
+                "-");
+    const double growth = m.firstEighth > 0 ? m.lastEighth / m.firstEighth : 0;
+    std::printf("\nDBS per insert: %s over the first eighth, %s over the last, %.2fx (target <= 1.5x: %s)\n",
+                Human(m.firstEighth).c_str(), Human(m.lastEighth).c_str(), growth, growth <= 1.5 ? "yes" : "no");
+    std::printf("in process CPU time: %s and %s, %.2fx\n", Human(m.firstCpu).c_str(), Human(m.lastCpu).c_str(),
+                m.firstCpu > 0 ? m.lastCpu / m.firstCpu : 0);
+    std::printf("SQLite per insert: %s over the first eighth, %s over the last, %.2fx\n", Human(m.liteFirst).c_str(),
+                Human(m.liteLast).c_str(), m.liteFirst > 0 ? m.liteLast / m.liteFirst : 0);
+    dat << idx++ << " \"fill of 1,000,000\" " << m.fill.dbs << " " << m.fill.lite << " " << m.fill.ratio << "\n";
+    dat << idx++ << " \"point lookup among 1,000,000\" " << m.lookup.dbs << " " << m.lookup.lite << " "
+        << m.lookup.ratio << "\n";
 
     // How the DBS figures grow with the table: time per record at 1,000 records and at the full size.
     std::vector<Item> items1;

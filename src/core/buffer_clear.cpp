@@ -5,7 +5,6 @@
  */
 #include <cstring>
 
-#include "core/bulk_insert.h"
 #include "core/core_state.h"
 #include "core/index_kind.h"
 #include "runtime/trace_log.h"
@@ -29,7 +28,6 @@ uint8_t ClearIndex(uint32_t hIndex, TagIdxForm& idx, bool main) {
     if (table == nullptr) return 0;
     uint8_t b = main ? table->byDBMainAddrPtr : table->byDBSecondAddrPtr;
     if (dbs::core::GroupOf(idx) == dbs::core::IndexGroup::Invalid) return 0;
-    dbs::core::SettleIndex(DBS_HANDLE_NO(hIndex));
     char* buffer = dbs::core::IndexBuffer(idx, b);
     if (buffer == nullptr) return 0;
     std::memset(buffer, 0, static_cast<size_t>(dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(hIndex))));

@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/bulk_insert.h"
 #include "core/core_state.h"
 #include "core/index_kind.h"
 #include "runtime/trace_log.h"
@@ -39,7 +38,6 @@ Fault CopyTable(TagDBForm& table, bool fromSecondary) {
             DbsTraceLog("[File: %s Line: %d] IndexType:%d Invalid", DBS_HERE, idx->byIdxType);
             return Fault::BadKind;
         }
-        dbs::core::SettleIndex(DBS_HANDLE_NO(hIndex));
         uint8_t ifrom = fromSecondary ? idx->byIdxSecondAddrPtr : idx->byIdxMainAddrPtr;
         uint8_t ito = fromSecondary ? idx->byIdxMainAddrPtr : idx->byIdxSecondAddrPtr;
         char* isource = dbs::core::IndexBuffer(*idx, ifrom);

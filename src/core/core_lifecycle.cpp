@@ -10,8 +10,6 @@
  */
 #include <cstring>
 
-#include "core/bulk_insert.h"
-#include "core/bulk_remove.h"
 #include "core/core_state.h"
 #include "runtime/trace_log.h"
 
@@ -60,8 +58,6 @@ DBS_API uint8_t DbsCoreInit(void) {
 
 DBS_API uint8_t DbsCoreRelease(void) {
     if (gbDbsInit == 0) return 0;
-    dbs::core::DropPendingRuns();
-    dbs::core::DropPendingRemovals();
     gwIdxFormNum = 0;
     DbsFree(gpQdbWorkArea);
     gpQdbWorkArea = nullptr;

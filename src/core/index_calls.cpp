@@ -3,15 +3,14 @@
  * insertion and removal of keys in main (plain calls) or secondary memory (EX calls).
  *
  * A lookup returns 1 for a hit and for a miss alike (tuple number 0 on a miss) and leaves in adwIdxPos the cell
- * or entry found, or for a sorted miss the place where the key belongs; the insertion or removal that follows in
- * the same call works at that position. Only bad arguments and array keys out of range return 0. Every access is
- * bounded by the size of the block allocated for the index.
+ * found, or for the sorted kind the slot in its leaf page of the entry found or of the place where the key belongs;
+ * the insertion or removal that follows in the same call works at the place the lookup found. Only bad arguments
+ * and array keys out of range return 0. Every access is bounded by the size of the block allocated for the index.
  */
-#include "core/bulk_insert.h"
-#include "core/bulk_remove.h"
 #include "core/core_state.h"
 #include "core/index_kind.h"
 #include "core/index_structures.h"
+#include "core/sorted_index.h"
 #include "runtime/trace_log.h"
 
 namespace dbs::core {
@@ -24,12 +23,14 @@ enum class Lines { Fetch, FetchEx };
 
 struct Found {
     bool present = false;  // the key has an entry (for arrays: a non-empty cell)
-    IndexHit hit;          // the position counts the packed entries and the collected ones (bulk_insert.h), not
-                           // the marked ones (bulk_remove.h)
-    uint32_t packedPos = 0;  // the place in the packed list as it lies in the buffer
-    bool inRun = false;    // a sorted hit among the collected keys rather than the packed ones
-    uint32_t runPos = 0;
+    IndexHit hit;
+    TreePath path;         // sorted kind: where the entry is or belongs (left uninitialised beyond its levels)
 };
+
+SortedIndex TreeOf(uint32_t hIndex, const TagIdxForm& idx, uint8_t b) {
+    const uint32_t no = DBS_HANDLE_NO(hIndex);
+    return SortedIndex(IndexBuffer(idx, b), AllocatedBufferBytes(no), RecordedTreeShape(no), no);
+}
 
 uint8_t BufferOf(const TagIdxForm& idx, Memory m) {
     return m == Memory::Main ? idx.byIdxMainAddrPtr : idx.byIdxSecondAddrPtr;
@@ -40,7 +41,9 @@ uint8_t BufferOf(const TagDBForm& table, Memory m) {
 
 // The lookup itself, on buffer b of a valid index with a non-null key: stores the position and the result.
 uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Found& found, Lines lines) {
-    found = Found{};
+    found.present = false;
+    found.hit = IndexHit{};
+    found.path.levels = 0;
     char* buffer = IndexBuffer(idx, b);
     if (buffer == nullptr) {
         if (lines == Lines::Fetch) {
@@ -75,10 +78,6 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
         return 1;
     }
     case IndexGroup::Sorted: {
-        PendingRun* run = PendingFor(DBS_HANDLE_NO(hIndex), b);
-        const uint32_t collected = run != nullptr ? run->Count() : 0;
-        const PendingRemovals* removals = RemovalsFor(DBS_HANDLE_NO(hIndex), b);
-        const uint32_t marked = removals != nullptr ? removals->Count() : 0;
         if (idx.adwIdxEntryNum[b] == 0) {
             idx.adwIdxPos[b] = 0;
             if (lines == Lines::Fetch) {
@@ -86,33 +85,9 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
             }
             return 1;
         }
-        SortedIndex sorted(buffer, bytes, idx.wIdxEntryLen, idx.adwIdxEntryNum[b] - collected + marked);
-        PendingRun::Memo memo;
-        if (run != nullptr && run->Recall(key, memo)) {
-            found.present = memo.present;
-            found.hit = {memo.pos, memo.tupleNo};
-            found.packedPos = memo.packedPos;
-            found.inRun = memo.inRun;
-            found.runPos = memo.runPos;
-        } else {
-            found.present = sorted.Find(key, found.hit);
-            found.packedPos = found.hit.pos;
-            if (marked > 0) removals->Adjust(found.hit, found.present);
-            if (collected > 0) {
-                IndexHit inRun;
-                found.inRun = run->Find(key, inRun);
-                found.runPos = inRun.pos;
-                found.hit.pos += inRun.pos;
-                if (found.inRun) {
-                    found.present = true;
-                    found.hit.tupleNo = inRun.tupleNo;
-                }
-            }
-            if (run != nullptr) {
-                run->Remember(key, {found.present, found.inRun, found.hit.pos, found.hit.tupleNo, found.packedPos,
-                                    found.runPos});
-            }
-        }
+        SortedIndex tree = TreeOf(hIndex, idx, b);
+        found.present = tree.Find(key, found.path);
+        found.hit = {found.path.levels > 0 ? found.path.slot[0] : 0, found.present ? tree.TupleAt(found.path) : 0};
         idx.adwIdxPos[b] = found.hit.pos;
         if (!found.present && lines == Lines::Fetch) {
             DbsTraceLog("[File:%s Line:%d] DbsFetchIndex return dwTupleNo=0, all index num=%d", DBS_HERE,
@@ -194,7 +169,6 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
         DbsTraceLog("[File:%s Line%d] Index Handle %x Invalid", DBS_HERE, hIndex);
         return 0;
     }
-    SettleRemovals(DBS_HANDLE_NO(hIndex));  // insertions work on the packed list without marks
     uint8_t b = BufferOf(*idx, m);
     char* buffer = IndexBuffer(*idx, b);
     if (buffer == nullptr) return 0;
@@ -203,15 +177,10 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
     if (FetchForChange(hIndex, m, b, pbyKey, found) == 0) return 0;
     uint64_t bytes = AllocatedBufferBytes(DBS_HANDLE_NO(hIndex));
     IndexGroup group = GroupOf(*idx);
-    PendingRun* run = group == IndexGroup::Sorted ? PendingFor(DBS_HANDLE_NO(hIndex), b) : nullptr;
     if (found.present) {
         if (t == 0) return NoCurrentTuple(hIndex, idx->dwDBHandle);
-        if (found.inRun) {
-            run->Repoint(found.runPos, t);
-        } else if (group == IndexGroup::Sorted) {
-            const uint32_t packed = idx->adwIdxEntryNum[b] - (run != nullptr ? run->Count() : 0);
-            SortedIndex(buffer, bytes, idx->wIdxEntryLen, packed).Repoint(found.packedPos, t);
-            if (run != nullptr) run->Forget();
+        if (group == IndexGroup::Sorted) {
+            TreeOf(hIndex, *idx, b).Repoint(found.path, t);
         } else {
             ArrayIndex(buffer, bytes).Set(found.hit.pos, t);
         }
@@ -229,16 +198,9 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
         ++idx->adwIdxEntryNum[b];
         return 1;
     case IndexGroup::Sorted: {
-        if (SortedIndex(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]).Full()) return 0;
-        if (run != nullptr && !run->Full()) {
-            run->InsertAt(found.runPos, t, pbyKey);
-            ++idx->adwIdxEntryNum[b];
-            return 1;
-        }
-        if (run != nullptr) SettleIndex(DBS_HANDLE_NO(hIndex));  // a full run goes into place first (and is forgotten)
-        SortedIndex sorted(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]);
-        sorted.InsertAt(found.hit.pos, t, pbyKey);
-        idx->adwIdxEntryNum[b] = sorted.Count();
+        if (idx->adwIdxEntryNum[b] >= RecordedTreeShape(DBS_HANDLE_NO(hIndex)).capacity) return 0;
+        if (!TreeOf(hIndex, *idx, b).Insert(found.path, t, pbyKey)) return 0;
+        ++idx->adwIdxEntryNum[b];
         return 1;
     }
     case IndexGroup::Invalid:
@@ -254,10 +216,7 @@ uint8_t Remove(uint32_t hIndex, const void* pbyKey, Memory m) {
         DbsTraceLog("[File:%s Line%d] Index Handle %x Invalid", DBS_HERE, hIndex);
         return 0;
     }
-    SettleRuns(DBS_HANDLE_NO(hIndex));  // removals work on the packed list alone
     uint8_t b = BufferOf(*idx, m);
-    PendingRemovals* removals = RemovalsFor(DBS_HANDLE_NO(hIndex), b);
-    if (removals != nullptr && removals->Full()) SettleRemovals(DBS_HANDLE_NO(hIndex));
     char* buffer = IndexBuffer(*idx, b);
     if (buffer == nullptr) return 0;
     if (pbyKey == nullptr) {
@@ -267,17 +226,11 @@ uint8_t Remove(uint32_t hIndex, const void* pbyKey, Memory m) {
     }
     Found found;
     if (FetchForChange(hIndex, m, b, pbyKey, found) == 0 || !found.present) return 1;
-    uint64_t bytes = AllocatedBufferBytes(DBS_HANDLE_NO(hIndex));
-    if (GroupOf(*idx) == IndexGroup::Sorted && removals != nullptr) {
-        removals->Mark(found.packedPos);
-        --idx->adwIdxEntryNum[b];
-    } else if (GroupOf(*idx) == IndexGroup::Sorted) {
-        SortedIndex sorted(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]);
-        sorted.EraseAt(found.hit.pos);
-        idx->adwIdxEntryNum[b] = sorted.Count();
-        if (PendingRun* run = PendingFor(DBS_HANDLE_NO(hIndex), b)) run->Forget();  // the lookup above is stale
+    if (GroupOf(*idx) == IndexGroup::Sorted) {
+        TreeOf(hIndex, *idx, b).Erase(found.path);
+        if (idx->adwIdxEntryNum[b] > 0) --idx->adwIdxEntryNum[b];
     } else {
-        ArrayIndex(buffer, bytes).Set(found.hit.pos, 0);
+        ArrayIndex(buffer, AllocatedBufferBytes(DBS_HANDLE_NO(hIndex))).Set(found.hit.pos, 0);
         if (idx->adwIdxEntryNum[b] > 0) --idx->adwIdxEntryNum[b];
     }
     return 1;
@@ -297,8 +250,6 @@ uint8_t RemoveSecondary(uint32_t hPri, const void* pbyPriKey, uint32_t hSec, con
         return 0;
     }
     if (IndexBuffer(*sec, b) == nullptr) return 0;
-    SettleRuns(DBS_HANDLE_NO(hPri));
-    SettleRuns(DBS_HANDLE_NO(hSec));
     uint32_t priTuple = 0, secTuple = 0;
     Found found;
     if (!KeyArgumentsPresent(pbyPriKey, &priTuple) || !KeyArgumentsPresent(pbySecKey, &secTuple)) return 0;

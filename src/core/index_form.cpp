@@ -76,6 +76,9 @@ bool AllocIndexMemory(uint32_t hIndex) {
     idx->apchIdxAddr[0] = block;
     idx->apchIdxAddr[1] = block + bytes;
     RecordBufferBytes(DBS_HANDLE_NO(hIndex), bytes);
+    if (GroupOf(*idx) == IndexGroup::Sorted) {
+        RecordTreeShape(DBS_HANDLE_NO(hIndex), ShapeFor(idx->wIdxEntryLen, table->dwMaxTupleNum));
+    }
     return true;
 }
 

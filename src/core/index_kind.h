@@ -9,6 +9,8 @@
 
 #include <dbs/dbs.h>
 
+#include "core/sorted_index.h"
+
 namespace dbs::core {
 
 enum class IndexGroup { Array1D, Array2D, Sorted, Invalid };
@@ -38,7 +40,7 @@ inline uint64_t DescribedBufferBytes(const TagIdxForm& idx, uint32_t dwMaxTupleN
     switch (GroupOf(idx)) {
     case IndexGroup::Array1D: return uint64_t{idx.wDimX} * 4;
     case IndexGroup::Array2D: return uint64_t{idx.wDimX} * idx.wDimY * 4;
-    case IndexGroup::Sorted: return uint64_t{dwMaxTupleNum} * idx.wIdxEntryLen;
+    case IndexGroup::Sorted: return TreeBufferBytes(ShapeFor(idx.wIdxEntryLen, dwMaxTupleNum));
     case IndexGroup::Invalid: break;
     }
     return 0;

@@ -1,38 +1,31 @@
 /*
- * Prefix visits over the packed sorted list: a binary search for the first entry whose leading key bytes are not
- * below the prefix, then a walk forward while they equal it.
+ * Prefix visits over the tree of a sorted index: a descent to the first entry whose leading key bytes are not
+ * below the prefix, then a walk forward in key order while they equal it.
  */
 #include "core/index_prefix.h"
 
 #include <cstring>
 
-#include "core/bulk_insert.h"
 #include "core/core_state.h"
 #include "core/index_kind.h"
+#include "core/sorted_index.h"
 
 namespace dbs::core {
 
 bool VisitKeyPrefix(uint32_t hIndex, uint8_t b, const void* prefix, uint32_t len, TupleVisitor visit, void* ctx) {
     TagIdxForm* idx = IndexForm(hIndex);
     if (idx == nullptr || b > 1 || GroupOf(*idx) != IndexGroup::Sorted || visit == nullptr) return false;
-    const char* buffer = IndexBuffer(*idx, b);
-    uint32_t entryLen = idx->wIdxEntryLen;
-    if (buffer == nullptr || len > entryLen - 4u || (len > 0 && prefix == nullptr)) return false;
-    SettleIndex(DBS_HANDLE_NO(hIndex));
-    uint64_t capacity = AllocatedBufferBytes(DBS_HANDLE_NO(hIndex)) / entryLen;
-    uint32_t count = idx->adwIdxEntryNum[b];
-    if (count > capacity) count = static_cast<uint32_t>(capacity);
-
-    auto keyAt = [&](uint32_t i) { return buffer + static_cast<uint64_t>(i) * entryLen + 4; };
-    uint32_t lo = 0, hi = len == 0 ? 0 : count;
-    while (lo < hi) {
-        uint32_t mid = lo + (hi - lo) / 2;
-        if (std::memcmp(keyAt(mid), prefix, len) < 0) lo = mid + 1;  // len 0 never enters: hi = lo
-        else hi = mid;
-    }
-    for (uint32_t i = lo; i < count && (len == 0 || std::memcmp(keyAt(i), prefix, len) == 0); ++i) {
+    char* buffer = IndexBuffer(*idx, b);
+    if (buffer == nullptr || len > idx->wIdxEntryLen - 4u || (len > 0 && prefix == nullptr)) return false;
+    if (idx->adwIdxEntryNum[b] == 0) return true;
+    const uint32_t no = DBS_HANDLE_NO(hIndex);
+    const SortedIndex tree(buffer, AllocatedBufferBytes(no), RecordedTreeShape(no), no);
+    TreePath path;
+    for (bool on = tree.Seek(prefix, len, path); on; on = tree.Next(path)) {
+        const char* entry = tree.EntryAt(path);
+        if (len > 0 && std::memcmp(entry + 4, prefix, len) != 0) break;
         uint32_t tupleNo;
-        std::memcpy(&tupleNo, keyAt(i) - 4, 4);
+        std::memcpy(&tupleNo, entry, 4);
         if (!visit(ctx, tupleNo)) break;
     }
     return true;

@@ -1,8 +1,8 @@
-// The three index structures over one raw index buffer: the one- and two-dimensional arrays of tuple numbers and
-// the packed sorted list of (tuple number, key) entries.
+// The array index structures over one raw index buffer: the one- and two-dimensional arrays of tuple numbers (the
+// sorted kind is sorted_index.h).
 //
 // Each works on a buffer and its usable byte size and never reads or writes outside it: an array cell beyond the
-// buffer is out of range, and the sorted list holds at most bytes / entry length entries.
+// buffer is out of range.
 #pragma once
 
 #include <cstdint>
@@ -12,8 +12,8 @@
 
 namespace dbs::core {
 
-// Where a lookup landed: the cell or entry position and the tuple number there (0 = none). For a sorted miss the
-// position is the place where the key would be inserted.
+// Where a lookup landed: the cell or entry position and the tuple number there (0 = none). For the sorted kind the
+// position is the slot within its leaf page of the entry, or on a miss of the place where the key would go.
 struct IndexHit {
     uint32_t pos = 0;
     uint32_t tupleNo = 0;
@@ -40,34 +40,6 @@ public:
 private:
     char* buffer_;
     uint64_t cells_;
-};
-
-// Packed list of entries [tuple number u32][key bytes], ascending by key in memory-comparison order, keys unique.
-class SortedIndex {
-public:
-    // `count` is the entry count the descriptor holds; it is bounded by what the buffer can hold.
-    SortedIndex(char* buffer, uint64_t bytes, uint32_t entryLen, uint32_t count);
-
-    uint32_t Count() const { return count_; }
-    bool Full() const { return count_ >= capacity_; }
-
-    // Binary search; true with the entry's position and tuple number on a hit, false with the insertion place.
-    bool Find(const void* key, IndexHit& hit) const;
-    // Writes tupleNo into the entry at pos (pos < Count()).
-    void Repoint(uint32_t pos, uint32_t tupleNo);
-    // Moves entries pos.. up by one and writes the new entry at pos; requires !Full() and pos <= Count().
-    void InsertAt(uint32_t pos, uint32_t tupleNo, const void* key);
-    // Moves entries pos + 1.. down by one; requires pos < Count().
-    void EraseAt(uint32_t pos);
-
-private:
-    char* Entry(uint32_t i) const { return buffer_ + static_cast<uint64_t>(i) * entryLen_; }
-
-    char* buffer_;
-    uint32_t entryLen_;
-    uint32_t keyLen_;
-    uint32_t count_;
-    uint32_t capacity_;
 };
 
 // The cell a key addresses in a one- or two-dimensional array index: X = key bytes 0-1, Y = bytes 2-3 (both

@@ -2,10 +2,6 @@
 // copied onto secondary memory first, the roles swapped only when every record was accepted); inside one the
 // copy and the swap belong to TransBegin and TransCommit. Every record whose condition is not false goes to the
 // statement's own change; the first refusal ends the statement with -1 and no swap.
-//
-// A statement that only removes keys marks the removed entries of the table's sorted indexes and closes the lists
-// up once, before anything else sees them (core/bulk_remove.h), rather than moving each list per record.
-#include "core/bulk_remove.h"
 #include "runtime/trace_log.h"
 #include "sql/executor.h"
 #include "sql/transaction.h"
@@ -32,13 +28,8 @@ int ChangeEach(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, Ex
 
 }  // namespace
 
-int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, ExecState&),
-                          KeyChanges keys) {
-    return AsOneStatement([&] {
-        // Closed (the lists settled) before the swap publishes them; handle 0 opens nothing.
-        dbs::core::BulkRemoveScope removals(keys == KeyChanges::RemoveOnly ? st.from[0].hTable : 0);
-        return ChangeEach(ctx, st, change);
-    });
+int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, ExecState&)) {
+    return AsOneStatement([&] { return ChangeEach(ctx, st, change); });
 }
 
 }  // namespace dbs::sql

@@ -33,7 +33,7 @@ int del_del_currec(TagSqlParser&, ExecState& st) {
 }  // namespace
 
 int RunDelete(TagSqlParser& ctx, ExecState& st) {
-    return ChangeMatchingRecords(ctx, st, del_del_currec, KeyChanges::RemoveOnly);
+    return ChangeMatchingRecords(ctx, st, del_del_currec);
 }
 
 }  // namespace dbs::sql

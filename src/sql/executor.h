@@ -65,13 +65,9 @@ int EmitGroups(TagSqlParser& ctx, ExecState& st, int (*row)(TagSqlParser&, ExecS
 // Statement drivers; SELECT and EXISTS fill the record set they are given.
 int RunSelect(TagSqlParser& ctx, ExecState& st, TagSqlRecordset& rs);
 int RunExists(TagSqlParser& ctx, ExecState& st, TagSqlRecordset& rs);
-// What a change does to the keys of the scanned table: only removes them (DELETE), or also adds some (UPDATE).
-enum class KeyChanges { RemoveOnly, Any };
-
 // Runs `change` on every record of the scan whose condition is not false, with the copy and swap that publish
 // the statement outside a transaction; -1 at the first refusal (nothing published), else 0.
-int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, ExecState&),
-                          KeyChanges keys);
+int ChangeMatchingRecords(TagSqlParser& ctx, ExecState& st, int (*change)(TagSqlParser&, ExecState&));
 int RunDelete(TagSqlParser& ctx, ExecState& st);
 int RunUpdate(TagSqlParser& ctx, ExecState& st);
 // INSERT: builds each row's record from its values and adds it through the checked insert, published as one

@@ -101,7 +101,7 @@ int RunUpdate(TagSqlParser& ctx, ExecState& st) {
             if (SqlEvalExpr(c, s, c.atSet[i].ptExpr, s.set[i]) != 0) return -1;
         }
         return upd_updaterecord(c, s);
-    }, KeyChanges::Any);
+    });
 }
 
 }  // namespace dbs::sql

@@ -6,7 +6,6 @@
 // head says) clears what it inserted before the next attempt reads the ".TMP" file.
 #include <cstring>
 
-#include "core/bulk_insert.h"
 #include "runtime/trace_log.h"
 #include "storage/qdb_work_area.h"
 #include "storage/table_load.h"
@@ -17,9 +16,6 @@ using namespace dbs::storage;
 
 // Reads every record of the open file into the table's secondary memory; false at the first refusal.
 bool InsertRecords(uint32_t hTable) {
-    // The keys of the records go into the table's sorted indexes in merged runs rather than one by one; the
-    // indexes end exactly as one-by-one insertion would leave them (core/bulk_insert.h).
-    dbs::core::BulkInsertScope bulk(hTable);
     alignas(8) uint8_t tuple[kValueBufferSize];
     for (const uint8_t* record = DbsReadTupleFromWorkArea(); record != nullptr;
          record = DbsReadTupleFromWorkArea()) {

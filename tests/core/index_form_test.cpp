@@ -115,7 +115,8 @@ TEST_F(IndexFormTest, ByNameRecordsTheKeyAndAllocatesOneBlock) {
     EXPECT_EQ(+Form(table).ptDomain[1].byDMKeyFlag & 1, 1);
     EXPECT_EQ(+Form(table).ptDomain[2].byDMKeyFlag & 1, 0);
     ASSERT_NE(+idx.apchIdxAddr[0], nullptr);
-    EXPECT_EQ(+idx.apchIdxAddr[1], +idx.apchIdxAddr[0] + 16 * 16);  // capacity * (key length + 4)
+    // The whole capacity fits one leaf: a tree header of 16 bytes, the leaf's count and capacity * (key length + 4).
+    EXPECT_EQ(+idx.apchIdxAddr[1], +idx.apchIdxAddr[0] + 16 + 4 + 16 * 16);
     char* before = idx.apchIdxAddr[0];
     EXPECT_EQ(DbsAllocMemory(h), 1);  // already stored: nothing new
     EXPECT_EQ(+idx.apchIdxAddr[0], before);

@@ -11,6 +11,7 @@
 
 #include "core/core_state.h"
 #include "core/index_kind.h"
+#include "core/sorted_index.h"
 #include "support/trace_capture.h"
 
 namespace dbs::test::index {
@@ -48,7 +49,7 @@ inline uint32_t Append(uint32_t hTable, const void* tuple, bool secondary = fals
 inline TagIdxForm& Idx(uint32_t hIndex) { return gptIdx_Form[DBS_HANDLE_NO(hIndex)]; }
 inline TagDBForm& Form(uint32_t hTable) { return gptDB_Form[DBS_HANDLE_NO(hTable)]; }
 
-// The (tuple number, key) entries of buffer b of a sorted index, in stored order.
+// The (tuple number, key) entries of buffer b of a sorted index, in key order as the tree holds them.
 struct Entry {
     uint32_t tupleNo;
     std::vector<uint8_t> key;
@@ -56,56 +57,19 @@ struct Entry {
 };
 inline std::vector<Entry> Entries(uint32_t hIndex, uint8_t b) {
     const TagIdxForm& idx = Idx(hIndex);
+    const uint32_t no = DBS_HANDLE_NO(hIndex);
+    const dbs::core::SortedIndex tree(idx.apchIdxAddr[b], dbs::core::AllocatedBufferBytes(no),
+                                      dbs::core::RecordedTreeShape(no), no);
     std::vector<Entry> out;
-    for (uint32_t i = 0; i < idx.adwIdxEntryNum[b]; ++i) {
-        const char* e = idx.apchIdxAddr[b] + uint64_t{i} * idx.wIdxEntryLen;
+    dbs::core::TreePath path;
+    for (bool on = tree.Seek(nullptr, 0, path); on; on = tree.Next(path)) {
+        const char* e = tree.EntryAt(path);
         Entry entry;
         std::memcpy(&entry.tupleNo, e, 4);
         entry.key.assign(e + 4, e + idx.wIdxEntryLen);
         out.push_back(entry);
     }
     return out;
-}
-
-// Both buffers of every given index block and of the table, and the per-buffer state of the indexes: what must
-// come out the same whichever way a sequence of calls was carried out.
-inline std::vector<uint8_t> StoreBytes(uint32_t hTable, std::initializer_list<uint32_t> indexes) {
-    std::vector<uint8_t> bytes;
-    for (uint32_t h : indexes) {
-        const TagIdxForm& idx = Idx(h);
-        const char* block = idx.apchIdxAddr[0];
-        bytes.insert(bytes.end(), block, block + 2 * dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(h)));
-        TagIdxForm state = idx;  // all but the buffer addresses, which differ from one core to the next
-        state.apchIdxAddr[0] = state.apchIdxAddr[1] = nullptr;
-        const auto* form = reinterpret_cast<const uint8_t*>(&state);
-        bytes.insert(bytes.end(), form, form + sizeof state);
-    }
-    const TagDBForm& form = Form(hTable);
-    for (int b = 0; b < 2; ++b) {
-        bytes.insert(bytes.end(), form.apchDBAddr[b], form.apchDBAddr[b] + uint64_t{form.dwMaxTupleNum} * form.wTupleLen);
-    }
-    return bytes;
-}
-
-// Two byte images equal, reporting the first byte where they differ.
-inline void ExpectSameBytes(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
-    ASSERT_EQ(a.size(), b.size());
-    auto diff = std::mismatch(a.begin(), a.end(), b.begin());
-    EXPECT_EQ(diff.first - a.begin(), static_cast<std::ptrdiff_t>(a.size())) << "first differing byte";
-}
-
-// What one way of carrying out a sequence of calls gave: its logged results, its trace lines and the store's bytes.
-struct Outcome {
-    std::vector<uint64_t> log;
-    std::vector<std::string> lines;
-    std::vector<uint8_t> bytes;
-};
-
-// The bulk way (`bulk`) gave what the key-by-key way (`plain`) gave.
-inline void ExpectSameOutcome(const Outcome& plain, const Outcome& bulk) {
-    EXPECT_EQ(bulk.log, plain.log);
-    EXPECT_EQ(bulk.lines, plain.lines);
-    ExpectSameBytes(plain.bytes, bulk.bytes);
 }
 
 }  // namespace dbs::test::index
