@@ -16,6 +16,7 @@
 #include "core/bulk_remove.h"
 #include "core/bulk_targets.h"
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "core/index_kind.h"
 
 namespace dbs::core {
@@ -114,6 +115,7 @@ void SettleRuns(uint32_t indexNo) {
             std::memcpy(buffer + (uint64_t{at} + j) * len, entry, len);
             below = at;
         }
+        NoteIndexWriteIn(indexNo, run.buffer_, uint64_t{below} * len, (uint64_t{total} - below) * len);
     }
 }
 

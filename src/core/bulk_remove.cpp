@@ -19,6 +19,7 @@
 #include "core/bulk_insert.h"
 #include "core/bulk_targets.h"
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "core/index_kind.h"
 
 namespace dbs::core {
@@ -97,6 +98,7 @@ void SettleRemovals(uint32_t indexNo) {
             to += end - from;
         }
         for (uint32_t i = 0; i < marked; ++i) std::memcpy(buffer + (n - 1 - i) * len, aside + uint64_t{i} * len, len);
+        NoteIndexWriteIn(indexNo, r.buffer_, uint64_t{r.ascending_[0]} * len, (n - r.ascending_[0]) * len);
         r.count_ = 0;
     }
 }

@@ -13,6 +13,7 @@
 #include "core/bulk_insert.h"
 #include "core/bulk_remove.h"
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "runtime/trace_log.h"
 
 namespace {
@@ -62,6 +63,7 @@ DBS_API uint8_t DbsCoreRelease(void) {
     if (gbDbsInit == 0) return 0;
     dbs::core::DropPendingRuns();
     dbs::core::DropPendingRemovals();
+    dbs::core::ReleaseAllMarks();
     gwIdxFormNum = 0;
     DbsFree(gpQdbWorkArea);
     gpQdbWorkArea = nullptr;

@@ -17,4 +17,29 @@ void NoteTableWrite(uint16_t tableNo, uint64_t offset, uint64_t len);
 // Bytes [offset, offset + len) of an index buffer of index number `indexNo` were written.
 void NoteIndexWrite(uint32_t indexNo, uint64_t offset, uint64_t len);
 
+// The same for a write known to have gone into buffer number `buf` (0 or 1) alone: clearing the other buffer
+// then need not count these bytes as possibly non-zero there. Any other `buf` counts as either buffer.
+void NoteTableWriteIn(uint16_t tableNo, uint8_t buf, uint64_t offset, uint64_t len);
+void NoteIndexWriteIn(uint32_t indexNo, uint8_t buf, uint64_t offset, uint64_t len);
+
+// Starts the marks of a pair of `bytes`-byte buffers, both all zero, when the buffers are allocated. Without
+// memory for them the pair is copied and cleared whole, as if every byte were noted.
+void MakeTableMarks(uint16_t tableNo, uint64_t bytes);
+void MakeIndexMarks(uint32_t indexNo, uint64_t bytes);
+// Drops every mark: the buffers are being released.
+void ReleaseAllMarks();
+
+// Makes buffer number `to` of the pair equal to buffer number `from` over `bytes` bytes, moving only what was
+// noted since the pair was last equal.
+void CopyTablePages(uint16_t tableNo, char* target, const char* source, uint8_t from, uint8_t to, uint64_t bytes);
+void CopyIndexPages(uint32_t indexNo, char* target, const char* source, uint8_t from, uint8_t to, uint64_t bytes);
+
+// Sets the `bytes` bytes of buffer number `b` of the pair to zero, writing only what may be non-zero.
+void ClearTablePages(uint16_t tableNo, char* buffer, uint8_t b, uint64_t bytes);
+void ClearIndexPages(uint32_t indexNo, char* buffer, uint8_t b, uint64_t bytes);
+
+// Whether the pair may differ anywhere (tests and diagnostics).
+bool TablePairMarked(uint16_t tableNo);
+bool IndexPairMarked(uint32_t indexNo);
+
 }  // namespace dbs::core

@@ -10,6 +10,7 @@
 #include "core/bulk_insert.h"
 #include "core/bulk_remove.h"
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "core/index_kind.h"
 #include "core/index_structures.h"
 #include "runtime/trace_log.h"
@@ -127,6 +128,12 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
     return 0;
 }
 
+// Writes one cell of buffer b of an array index (the cell lies inside the buffer: the lookup checked it).
+void SetCell(uint32_t hIndex, uint8_t b, char* buffer, uint64_t bytes, uint32_t cell, uint32_t tupleNo) {
+    ArrayIndex(buffer, bytes).Set(cell, tupleNo);
+    NoteIndexWriteIn(DBS_HANDLE_NO(hIndex), b, uint64_t{cell} * 4, 4);
+}
+
 bool KeyArgumentsPresent(const void* key, const uint32_t* out) {
     if (key == nullptr) {
         DbsTraceLog("[File:%s Line%d] Pointer pchTupleKey is NULL", DBS_HERE);
@@ -210,10 +217,11 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
             run->Repoint(found.runPos, t);
         } else if (group == IndexGroup::Sorted) {
             const uint32_t packed = idx->adwIdxEntryNum[b] - (run != nullptr ? run->Count() : 0);
-            SortedIndex(buffer, bytes, idx->wIdxEntryLen, packed).Repoint(found.packedPos, t);
+            SortedIndex sorted(buffer, bytes, idx->wIdxEntryLen, packed);
+            sorted.NoteAs(DBS_HANDLE_NO(hIndex), b).Repoint(found.packedPos, t);
             if (run != nullptr) run->Forget();
         } else {
-            ArrayIndex(buffer, bytes).Set(found.hit.pos, t);
+            SetCell(hIndex, b, buffer, bytes, found.hit.pos, t);
         }
         return 1;
     }
@@ -225,7 +233,7 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
     switch (group) {
     case IndexGroup::Array1D:
     case IndexGroup::Array2D:
-        ArrayIndex(buffer, bytes).Set(found.hit.pos, t);
+        SetCell(hIndex, b, buffer, bytes, found.hit.pos, t);
         ++idx->adwIdxEntryNum[b];
         return 1;
     case IndexGroup::Sorted: {
@@ -237,7 +245,7 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
         }
         if (run != nullptr) SettleIndex(DBS_HANDLE_NO(hIndex));  // a full run goes into place first (and is forgotten)
         SortedIndex sorted(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]);
-        sorted.InsertAt(found.hit.pos, t, pbyKey);
+        sorted.NoteAs(DBS_HANDLE_NO(hIndex), b).InsertAt(found.hit.pos, t, pbyKey);
         idx->adwIdxEntryNum[b] = sorted.Count();
         return 1;
     }
@@ -273,11 +281,11 @@ uint8_t Remove(uint32_t hIndex, const void* pbyKey, Memory m) {
         --idx->adwIdxEntryNum[b];
     } else if (GroupOf(*idx) == IndexGroup::Sorted) {
         SortedIndex sorted(buffer, bytes, idx->wIdxEntryLen, idx->adwIdxEntryNum[b]);
-        sorted.EraseAt(found.hit.pos);
+        sorted.NoteAs(DBS_HANDLE_NO(hIndex), b).EraseAt(found.hit.pos);
         idx->adwIdxEntryNum[b] = sorted.Count();
         if (PendingRun* run = PendingFor(DBS_HANDLE_NO(hIndex), b)) run->Forget();  // the lookup above is stale
     } else {
-        ArrayIndex(buffer, bytes).Set(found.hit.pos, 0);
+        SetCell(hIndex, b, buffer, bytes, found.hit.pos, 0);
         if (idx->adwIdxEntryNum[b] > 0) --idx->adwIdxEntryNum[b];
     }
     return 1;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "core/index_alloc.h"
 #include "core/index_kind.h"
 #include "runtime/trace_log.h"
@@ -76,6 +77,7 @@ bool AllocIndexMemory(uint32_t hIndex) {
     idx->apchIdxAddr[0] = block;
     idx->apchIdxAddr[1] = block + bytes;
     RecordBufferBytes(DBS_HANDLE_NO(hIndex), bytes);
+    MakeIndexMarks(DBS_HANDLE_NO(hIndex), bytes);
     return true;
 }
 

@@ -50,6 +50,14 @@ public:
 
     uint32_t Count() const { return count_; }
     bool Full() const { return count_ >= capacity_; }
+    // Writes through this view are noted as writes into buffer number `buf` of index number `indexNo`
+    // (dirty_pages.h); a view of storage that is not an index buffer notes nothing.
+    SortedIndex& NoteAs(uint32_t indexNo, uint8_t buf) {
+        noteIndex_ = indexNo;
+        noteBuf_ = buf;
+        noting_ = true;
+        return *this;
+    }
 
     // Binary search; true with the entry's position and tuple number on a hit, false with the insertion place.
     bool Find(const void* key, IndexHit& hit) const;
@@ -68,6 +76,9 @@ private:
     uint32_t keyLen_;
     uint32_t count_;
     uint32_t capacity_;
+    uint32_t noteIndex_ = 0;
+    uint8_t noteBuf_ = 0;
+    bool noting_ = false;
 };
 
 // The cell a key addresses in a one- or two-dimensional array index: X = key bytes 0-1, Y = bytes 2-3 (both

@@ -13,6 +13,8 @@
 #include <bit>
 #include <type_traits>
 
+#include "core/dirty_pages.h"
+
 namespace dbs::core {
 namespace {
 
@@ -100,7 +102,9 @@ bool SortedIndex::Find(const void* key, IndexHit& hit) const {
 }
 
 void SortedIndex::Repoint(uint32_t pos, uint32_t tupleNo) {
-    if (pos < count_) std::memcpy(Entry(pos), &tupleNo, 4);
+    if (pos >= count_) return;
+    std::memcpy(Entry(pos), &tupleNo, 4);
+    if (noting_) NoteIndexWriteIn(noteIndex_, noteBuf_, uint64_t{pos} * entryLen_, 4);
 }
 
 void SortedIndex::InsertAt(uint32_t pos, uint32_t tupleNo, const void* key) {
@@ -110,12 +114,14 @@ void SortedIndex::InsertAt(uint32_t pos, uint32_t tupleNo, const void* key) {
     std::memcpy(at, &tupleNo, 4);
     if (keyLen_ > 0) std::memcpy(at + 4, key, keyLen_);
     ++count_;
+    if (noting_) NoteIndexWriteIn(noteIndex_, noteBuf_, uint64_t{pos} * entryLen_, uint64_t{count_ - pos} * entryLen_);
 }
 
 void SortedIndex::EraseAt(uint32_t pos) {
     if (pos >= count_) return;
     char* at = Entry(pos);
     std::memmove(at, at + entryLen_, static_cast<uint64_t>(count_ - pos - 1) * entryLen_);
+    if (noting_) NoteIndexWriteIn(noteIndex_, noteBuf_, uint64_t{pos} * entryLen_, uint64_t{count_ - pos - 1} * entryLen_);
     --count_;
 }
 
