@@ -33,7 +33,8 @@ uint8_t ClearIndex(uint32_t hIndex, TagIdxForm& idx, bool main) {
     dbs::core::SettleIndex(DBS_HANDLE_NO(hIndex));
     char* buffer = dbs::core::IndexBuffer(idx, b);
     if (buffer == nullptr) return 0;
-    dbs::core::ClearIndexPages(DBS_HANDLE_NO(hIndex), buffer, b, dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(hIndex)));
+    const uint32_t no = DBS_HANDLE_NO(hIndex);
+    dbs::core::ClearIndexPages(no, buffer, b, dbs::core::AllocatedBufferBytes(no));
     idx.adwIdxEntryNum[b] = 0;
     idx.adwIdxPos[b] = 0;
     return 1;

@@ -19,6 +19,7 @@
 namespace dbs::core {
 namespace {
 
+bool gMarksKept = true;
 PageMarks gTableMarks[DBS_MAX_TABLES];
 PageMarks gIndexMarks[DBS_MAX_INDEXES];
 
@@ -62,17 +63,19 @@ void NoteIndexWriteIn(uint32_t indexNo, uint8_t buf, uint64_t offset, uint64_t l
 }
 
 void MakeTableMarks(uint16_t tableNo, uint64_t bytes) {
-    if (PageMarks* marks = TableMarks(tableNo)) marks->Make(bytes);
+    if (PageMarks* marks = TableMarks(tableNo)) marks->Make(gMarksKept ? bytes : 0);
 }
 
 void MakeIndexMarks(uint32_t indexNo, uint64_t bytes) {
-    if (PageMarks* marks = IndexMarks(indexNo)) marks->Make(bytes);
+    if (PageMarks* marks = IndexMarks(indexNo)) marks->Make(gMarksKept ? bytes : 0);
 }
 
 void ReleaseAllMarks() {
     for (PageMarks& m : gTableMarks) m.Release();
     for (PageMarks& m : gIndexMarks) m.Release();
 }
+
+void SetMarksKept(bool kept) { gMarksKept = kept; }
 
 void CopyTablePages(uint16_t tableNo, char* target, const char* source, uint8_t from, uint8_t to, uint64_t bytes) {
     CopyWith(TableMarks(tableNo), target, source, from, to, bytes);

@@ -28,6 +28,9 @@ void MakeTableMarks(uint16_t tableNo, uint64_t bytes);
 void MakeIndexMarks(uint32_t indexNo, uint64_t bytes);
 // Drops every mark: the buffers are being released.
 void ReleaseAllMarks();
+// Whether pairs allocated from now on get marks (the default). Without them every copy and clear moves whole
+// buffers, the behaviour the marks must reproduce byte for byte; tests run both ways and compare.
+void SetMarksKept(bool kept);
 
 // Makes buffer number `to` of the pair equal to buffer number `from` over `bytes` bytes, moving only what was
 // noted since the pair was last equal.

@@ -121,7 +121,7 @@ void SortedIndex::EraseAt(uint32_t pos) {
     if (pos >= count_) return;
     char* at = Entry(pos);
     std::memmove(at, at + entryLen_, static_cast<uint64_t>(count_ - pos - 1) * entryLen_);
-    if (noting_) NoteIndexWriteIn(noteIndex_, noteBuf_, uint64_t{pos} * entryLen_, uint64_t{count_ - pos - 1} * entryLen_);
+    if (noting_) NoteIndexWriteIn(noteIndex_, noteBuf_, uint64_t{pos} * entryLen_, (count_ - 1ULL - pos) * entryLen_);
     --count_;
 }
 
