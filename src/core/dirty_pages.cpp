@@ -35,22 +35,15 @@ PageMarks gIndexMarks[DBS_MAX_INDEXES];
 PageMarks* TableMarks(uint16_t tableNo) { return tableNo < DBS_MAX_TABLES ? &gTableMarks[tableNo] : nullptr; }
 PageMarks* IndexMarks(uint32_t indexNo) { return indexNo < DBS_MAX_INDEXES ? &gIndexMarks[indexNo] : nullptr; }
 
+// A pair without marks of its own (a number out of range): copied and cleared whole.
+PageMarks gNoMarks;
+
 void CopyWith(PageMarks* marks, char* target, const char* source, uint8_t from, uint8_t to, uint64_t bytes) {
-    if (marks != nullptr) {
-        marks->Copy(target, source, from, to, bytes);
-    } else {
-        PageMarks none;
-        none.Copy(target, source, from, to, bytes);
-    }
+    (marks != nullptr ? *marks : gNoMarks).Copy(target, source, from, to, bytes);
 }
 
 void ClearWith(PageMarks* marks, char* buffer, uint8_t b, uint64_t bytes) {
-    if (marks != nullptr) {
-        marks->Clear(buffer, b, bytes);
-    } else {
-        PageMarks none;
-        none.Clear(buffer, b, bytes);
-    }
+    (marks != nullptr ? *marks : gNoMarks).Clear(buffer, b, bytes);
 }
 
 }  // namespace

@@ -1,9 +1,6 @@
-// The marks of one pair of equal-sized buffers (a table's two record buffers, or an index's two buffers): which
-// pages may differ between the two, and for each buffer which pages may hold a non-zero byte.
-//
-// Guarantee: as long as every write into either buffer is noted, copying the marked pages makes the pair
-// byte-identical, and clearing the pages that may be non-zero makes a buffer all zero. Pair without marks (never
-// made, or no memory for them): every copy and clear covers the whole buffer. Noting never allocates.
+// Page marks of one pair of equal-sized buffers: which pages may differ between the two, and which may be non-zero
+// in each. As long as every write is noted, copying the marked pages makes the pair byte-identical and clearing the
+// pages that may be non-zero makes a buffer all zero; a pair without marks is copied and cleared whole.
 #pragma once
 
 #include <cstdint>
@@ -18,8 +15,10 @@ public:
     // Either buffer: used when the writer does not say which of the two it wrote.
     static constexpr uint8_t kEither = 2;
 
+    // Marks live in process-wide tables and are released with the buffers (Release), not at exit: a host may
+    // still release the store from its own exit code.
     PageMarks() = default;
-    ~PageMarks() { Release(); }
+    ~PageMarks() = default;
     PageMarks(const PageMarks&) = delete;
     PageMarks& operator=(const PageMarks&) = delete;
 

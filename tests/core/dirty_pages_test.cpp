@@ -313,10 +313,21 @@ void Store::Step(std::mt19937& rng, std::vector<int64_t>& log, bool check) {
         }
     } else if (op < 95) {  // a swap
         log.push_back(rng() % 2 == 0 ? DbsChangeOver(h) : DbsChangeOverAddr());
-    } else if (op < 99) {  // a clear
+    } else if (op < 99) {  // a clear: of a table and its indexes, or of one index alone
         const bool main = rng() % 8 == 0;
-        log.push_back(main ? DbsClrMainMem(h) : DbsClrSecondaryMem(h));
-        if (check) ExpectCleared(h, main);
+        if (rng() % 4 == 0) {
+            const uint32_t hIndex = DBS_INDEX_HANDLE(DBS_HANDLE_NO(h), 0);
+            log.push_back(DbsClrMemory(hIndex, main ? DBS_MEM_MAIN : DBS_MEM_SECONDARY));
+            const TagIdxForm* idx = core::IndexForm(hIndex);
+            const char* buffer = idx->apchIdxAddr[main ? idx->byIdxMainAddrPtr : idx->byIdxSecondAddrPtr];
+            const uint64_t bytes = core::AllocatedBufferBytes(DBS_HANDLE_NO(hIndex));
+            if (check) {
+                EXPECT_TRUE(std::all_of(buffer, buffer + bytes, [](char c) { return c == 0; }));
+            }
+        } else {
+            log.push_back(main ? DbsClrMainMem(h) : DbsClrSecondaryMem(h));
+            if (check) ExpectCleared(h, main);
+        }
     } else {  // save main memory and load it back
         log.push_back(DbsSaveDataToQDB((root_ / "temp").string().append("/").c_str(), DBS_SAVE_TO_TEMP));
         for (uint32_t table : {dept_, emp_}) DbsClrSecondaryMem(table);
