@@ -526,7 +526,7 @@ Wide WideRecord(uint32_t id) {
 
 class WideDbs {
 public:
-    WideDbs(int tables, bool marks) : tables_(tables) {
+    WideDbs(int tables, bool marks) {
         dir_ = fs::temp_directory_path() / ("dbs_compare_wide_" + std::to_string(getpid()));
         fs::create_directories(dir_ / "temp");
         std::string xml = "<?xml version=\"1.0\"?>\n<DBDef>\n";
@@ -573,7 +573,6 @@ public:
     }
 
 private:
-    int tables_;
     fs::path dir_;
     hSqlParser parser_ = nullptr;
 };

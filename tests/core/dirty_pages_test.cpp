@@ -196,9 +196,9 @@ void Store::ExpectPairsEqual(uint32_t hTable) const {
     const auto no = static_cast<uint16_t>(DBS_HANDLE_NO(hTable));
     EXPECT_EQ(std::memcmp(form->apchDBAddr[0], form->apchDBAddr[1], uint64_t{form->dwMaxTupleNum} * form->wTupleLen),
               0) << form->achDBName;
-    EXPECT_EQ(form->adwTupleNum[0], form->adwTupleNum[1]) << form->achDBName;
-    EXPECT_EQ(form->adwTupleNo[0], form->adwTupleNo[1]) << form->achDBName;
-    EXPECT_EQ(form->adwSpare1[0], form->adwSpare1[1]) << form->achDBName;
+    EXPECT_EQ(+form->adwTupleNum[0], +form->adwTupleNum[1]) << form->achDBName;
+    EXPECT_EQ(+form->adwTupleNo[0], +form->adwTupleNo[1]) << form->achDBName;
+    EXPECT_EQ(+form->adwSpare1[0], +form->adwSpare1[1]) << form->achDBName;
     EXPECT_FALSE(core::TablePairMarked(no)) << form->achDBName;
     for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
         const uint32_t hIndex = form->adwIdxHandle[slot];
@@ -207,8 +207,8 @@ void Store::ExpectPairsEqual(uint32_t hTable) const {
         const uint32_t ino = DBS_HANDLE_NO(hIndex);
         EXPECT_EQ(std::memcmp(idx->apchIdxAddr[0], idx->apchIdxAddr[1], core::AllocatedBufferBytes(ino)), 0)
             << form->achDBName << " index " << slot;
-        EXPECT_EQ(idx->adwIdxEntryNum[0], idx->adwIdxEntryNum[1]) << form->achDBName << " index " << slot;
-        EXPECT_EQ(idx->adwIdxPos[0], idx->adwIdxPos[1]) << form->achDBName << " index " << slot;
+        EXPECT_EQ(+idx->adwIdxEntryNum[0], +idx->adwIdxEntryNum[1]) << form->achDBName << " index " << slot;
+        EXPECT_EQ(+idx->adwIdxPos[0], +idx->adwIdxPos[1]) << form->achDBName << " index " << slot;
         EXPECT_FALSE(core::IndexPairMarked(ino)) << form->achDBName << " index " << slot;
     }
 }
