@@ -21,16 +21,19 @@
  */
 #include "core/dirty_pages.h"
 
-#include <dbs/dbs.h>
-
-#include "core/page_marks.h"
-
 namespace dbs::core {
-namespace {
 
-bool gMarksKept = true;
+namespace detail {
 PageMarks gTableMarks[DBS_MAX_TABLES];
 PageMarks gIndexMarks[DBS_MAX_INDEXES];
+}  // namespace detail
+
+namespace {
+
+using detail::gIndexMarks;
+using detail::gTableMarks;
+
+bool gMarksKept = true;
 
 PageMarks* TableMarks(uint16_t tableNo) { return tableNo < DBS_MAX_TABLES ? &gTableMarks[tableNo] : nullptr; }
 PageMarks* IndexMarks(uint32_t indexNo) { return indexNo < DBS_MAX_INDEXES ? &gIndexMarks[indexNo] : nullptr; }
@@ -47,22 +50,6 @@ void ClearWith(PageMarks* marks, char* buffer, uint8_t b, uint64_t bytes) {
 }
 
 }  // namespace
-
-void NoteTableWrite(uint16_t tableNo, uint64_t offset, uint64_t len) {
-    NoteTableWriteIn(tableNo, PageMarks::kEither, offset, len);
-}
-
-void NoteIndexWrite(uint32_t indexNo, uint64_t offset, uint64_t len) {
-    NoteIndexWriteIn(indexNo, PageMarks::kEither, offset, len);
-}
-
-void NoteTableWriteIn(uint16_t tableNo, uint8_t buf, uint64_t offset, uint64_t len) {
-    if (PageMarks* marks = TableMarks(tableNo)) marks->Note(buf < 2 ? buf : PageMarks::kEither, offset, len);
-}
-
-void NoteIndexWriteIn(uint32_t indexNo, uint8_t buf, uint64_t offset, uint64_t len) {
-    if (PageMarks* marks = IndexMarks(indexNo)) marks->Note(buf < 2 ? buf : PageMarks::kEither, offset, len);
-}
 
 void MakeTableMarks(uint16_t tableNo, uint64_t bytes) {
     if (PageMarks* marks = TableMarks(tableNo)) marks->Make(gMarksKept ? bytes : 0);

@@ -9,18 +9,36 @@
 
 #include <cstdint>
 
+#include <dbs/dbs.h>
+
+#include "core/page_marks.h"
+
 namespace dbs::core {
 
+namespace detail {
+extern PageMarks gTableMarks[DBS_MAX_TABLES];
+extern PageMarks gIndexMarks[DBS_MAX_INDEXES];
+}  // namespace detail
+
+// The same as the two calls below for a write known to have gone into buffer number `buf` (0 or 1) alone:
+// clearing the other buffer then need not count these bytes as possibly non-zero there. Any other `buf` counts as
+// either buffer. Inline: record calls note every write.
+inline void NoteTableWriteIn(uint16_t tableNo, uint8_t buf, uint64_t offset, uint64_t len) {
+    if (tableNo < DBS_MAX_TABLES) detail::gTableMarks[tableNo].Note(buf < 2 ? buf : PageMarks::kEither, offset, len);
+}
+inline void NoteIndexWriteIn(uint32_t indexNo, uint8_t buf, uint64_t offset, uint64_t len) {
+    if (indexNo < DBS_MAX_INDEXES) detail::gIndexMarks[indexNo].Note(buf < 2 ? buf : PageMarks::kEither, offset, len);
+}
+
 // Bytes [offset, offset + len) of a record buffer of table number `tableNo` were written.
-void NoteTableWrite(uint16_t tableNo, uint64_t offset, uint64_t len);
+inline void NoteTableWrite(uint16_t tableNo, uint64_t offset, uint64_t len) {
+    NoteTableWriteIn(tableNo, PageMarks::kEither, offset, len);
+}
 
 // Bytes [offset, offset + len) of an index buffer of index number `indexNo` were written.
-void NoteIndexWrite(uint32_t indexNo, uint64_t offset, uint64_t len);
-
-// The same for a write known to have gone into buffer number `buf` (0 or 1) alone: clearing the other buffer
-// then need not count these bytes as possibly non-zero there. Any other `buf` counts as either buffer.
-void NoteTableWriteIn(uint16_t tableNo, uint8_t buf, uint64_t offset, uint64_t len);
-void NoteIndexWriteIn(uint32_t indexNo, uint8_t buf, uint64_t offset, uint64_t len);
+inline void NoteIndexWrite(uint32_t indexNo, uint64_t offset, uint64_t len) {
+    NoteIndexWriteIn(indexNo, PageMarks::kEither, offset, len);
+}
 
 // Starts the marks of a pair of `bytes`-byte buffers, both all zero, when the buffers are allocated. Without
 // memory for them the pair is copied and cleared whole, as if every byte were noted.
