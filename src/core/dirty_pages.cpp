@@ -66,11 +66,13 @@ void ReleaseAllMarks() {
 
 void SetMarksKept(bool kept) { gMarksKept = kept; }
 
-void CopyTablePages(uint16_t tableNo, char* target, const char* source, uint8_t from, uint8_t to, uint64_t bytes) {
+void CopyMarkedTablePages(uint16_t tableNo, char* target, const char* source, uint8_t from, uint8_t to,
+                          uint64_t bytes) {
     CopyWith(TableMarks(tableNo), target, source, from, to, bytes);
 }
 
-void CopyIndexPages(uint32_t indexNo, char* target, const char* source, uint8_t from, uint8_t to, uint64_t bytes) {
+void CopyMarkedIndexPages(uint32_t indexNo, char* target, const char* source, uint8_t from, uint8_t to,
+                          uint64_t bytes) {
     CopyWith(IndexMarks(indexNo), target, source, from, to, bytes);
 }
 

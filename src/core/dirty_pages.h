@@ -51,9 +51,21 @@ void ReleaseAllMarks();
 void SetMarksKept(bool kept);
 
 // Makes buffer number `to` of the pair equal to buffer number `from` over `bytes` bytes, moving only what was
-// noted since the pair was last equal.
-void CopyTablePages(uint16_t tableNo, char* target, const char* source, uint8_t from, uint8_t to, uint64_t bytes);
-void CopyIndexPages(uint32_t indexNo, char* target, const char* source, uint8_t from, uint8_t to, uint64_t bytes);
+// noted since the pair was last equal. Inline up to the common case of a pair with nothing noted.
+void CopyMarkedTablePages(uint16_t tableNo, char* target, const char* source, uint8_t from, uint8_t to,
+                          uint64_t bytes);
+void CopyMarkedIndexPages(uint32_t indexNo, char* target, const char* source, uint8_t from, uint8_t to,
+                          uint64_t bytes);
+inline void CopyTablePages(uint16_t tableNo, char* target, const char* source, uint8_t from, uint8_t to,
+                           uint64_t bytes) {
+    if (tableNo < DBS_MAX_TABLES && detail::gTableMarks[tableNo].CopiesNothing(bytes)) return;
+    CopyMarkedTablePages(tableNo, target, source, from, to, bytes);
+}
+inline void CopyIndexPages(uint32_t indexNo, char* target, const char* source, uint8_t from, uint8_t to,
+                           uint64_t bytes) {
+    if (indexNo < DBS_MAX_INDEXES && detail::gIndexMarks[indexNo].CopiesNothing(bytes)) return;
+    CopyMarkedIndexPages(indexNo, target, source, from, to, bytes);
+}
 
 // Sets the `bytes` bytes of buffer number `b` of the pair to zero, writing only what may be non-zero.
 void ClearTablePages(uint16_t tableNo, char* buffer, uint8_t b, uint64_t bytes);

@@ -55,6 +55,8 @@ public:
 
     // Whether any page is marked as differing (true without marks: then all may differ).
     bool AnyMarked() const { return words_ == nullptr || any_; }
+    // A copy of `bytes` bytes would move nothing: marks made for that size, none set.
+    bool CopiesNothing(uint64_t bytes) const { return words_ != nullptr && !any_ && bytes == bytes_; }
     // Marked pages (as a test sees them): page p of the pair may differ.
     bool Marked(uint64_t page) const;
 
