@@ -8,7 +8,7 @@
 // target, met), then how the DBS figures grow from 1,000 records to the full size, and writes the figures to a
 // data file for bench/plot_compare.sh.
 //
-// Usage: dbs_compare [--records N] [--repeat R] [--out FILE]
+// Usage: dbs_compare [--records N] [--repeat R] [--out FILE] [--publish 0|1|only]
 #include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +29,9 @@
 
 #include <dbs/dbs.h>
 #include <dbs/traceprint.h>
+
+#include "core/dirty_pages.h"
+#include "core/page_marks.h"
 
 namespace {
 
@@ -834,20 +837,327 @@ void InsertAndGroupRows(uint32_t n, int repeat, const std::vector<Item>& items, 
     }
 }
 
+// ---- publishing what changed ---------------------------------------------------------------------------------
+// Stores of 1 and of 16 tables of 65,535 records of 100 bytes (a 'D' primary key, two 'D' fields, an 88-byte 'C'
+// field), against SQLite in memory with the same tables. Every SQL UPDATE or DELETE outside a transaction copies
+// main onto secondary memory for all tables and swaps the roles; the copy moves only the pages written since the
+// last one, so a one-record change should cost the same whatever the size of the store. The DBS store is also run
+// with copies of whole buffers (the way before page marks) to show what the marks save.
+
+constexpr uint32_t kWideRecords = 65535;
+
+#pragma pack(push, 1)
+struct Wide {
+    uint32_t id, qty, price;
+    char note[88];
+};
+#pragma pack(pop)
+static_assert(sizeof(Wide) == 100);
+
+Wide WideRecord(uint32_t id) {
+    Wide w{};
+    w.id = id;
+    w.qty = id % 1000;
+    w.price = id * 7 % 100000;
+    std::snprintf(w.note, sizeof w.note, "record %u", id);
+    return w;
+}
+
+class WideDbs {
+public:
+    WideDbs(int tables, bool marks) {
+        dir_ = fs::temp_directory_path() / ("dbs_compare_wide_" + std::to_string(getpid()));
+        fs::create_directories(dir_ / "temp");
+        std::string xml = "<?xml version=\"1.0\"?>\n<DBDef>\n";
+        for (int t = 0; t < tables; ++t) {
+            char table[512];
+            std::snprintf(table, sizeof table,
+                          "  <Table Name=\"T%d\" MaxRecNum=\"%u\"><Field Name=\"ID\" DataType=\"DWORD\"/>"
+                          "<Field Name=\"QTY\" DataType=\"DWORD\"/><Field Name=\"PRICE\" DataType=\"DWORD\"/>"
+                          "<Field Name=\"NOTE\" DataType=\"CHAR\" Num=\"88\"/>"
+                          "<PriKey Name=\"PK_T%d\"><PKI Field=\"ID\"/></PriKey></Table>\n",
+                          t, kWideRecords, t);
+            xml += table;
+        }
+        xml += "</DBDef>\n";
+        const std::string schema = (dir_ / "wide.xml").string();
+        std::ofstream(schema) << xml;
+        DbsUninitialize();
+        dbs::core::SetMarksKept(marks);
+        DbsSetDataPath((dir_.string() + "/").c_str());
+        if (DbsInitialize(schema, "") != 1) Fail("DbsInitialize failed (wide store)");
+        dbs::core::SetMarksKept(true);
+        for (int t = 0; t < tables; ++t) {
+            const uint32_t h = Table(t);
+            for (uint32_t id = 1; id <= kWideRecords; ++id) {
+                const Wide w = WideRecord(id);
+                if (DbsSysInsertTabTuple(h, &w) != 1) Fail("checked insert refused a record (wide store)");
+            }
+        }
+        DbsChangeOverAddr();
+        DbsAllCopyData();
+        parser_ = SQLCreate();
+    }
+    ~WideDbs() {
+        SQLDestory(parser_);
+        DbsUninitialize();
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    uint32_t Table(int t) const { return DbsGetTableHandle(("T" + std::to_string(t)).c_str()); }
+    void Sql(const char* text) {
+        TagSqlRst* rst = nullptr;
+        if (SQLExecute(parser_, text, &rst) != 0) Fail(std::string("SQLExecute failed: ") + text);
+        if (rst != nullptr) RstDestroy(rst);
+    }
+
+private:
+    fs::path dir_;
+    hSqlParser parser_ = nullptr;
+};
+
+class WideLite {
+public:
+    explicit WideLite(int tables) {
+        lite_.Create();
+        lite_.Exec("BEGIN");
+        for (int t = 0; t < tables; ++t) {
+            const std::string name = "t" + std::to_string(t);
+            const std::string create = "CREATE TABLE " + name + "(id INTEGER PRIMARY KEY, qty INTEGER, price INTEGER, "
+                                       "note TEXT)";
+            lite_.Exec(create.c_str());
+            sqlite3_stmt* st = lite_.Prepare(("INSERT INTO " + name + " VALUES(?,?,?,?)").c_str());
+            for (uint32_t id = 1; id <= kWideRecords; ++id) {
+                const Wide w = WideRecord(id);
+                sqlite3_bind_int64(st, 1, w.id);
+                sqlite3_bind_int64(st, 2, w.qty);
+                sqlite3_bind_int64(st, 3, w.price);
+                sqlite3_bind_text(st, 4, w.note, static_cast<int>(strnlen(w.note, sizeof w.note)), SQLITE_STATIC);
+                if (sqlite3_step(st) != SQLITE_DONE) Fail("sqlite insert (wide store)");
+                sqlite3_reset(st);
+            }
+            sqlite3_finalize(st);
+        }
+        lite_.Exec("COMMIT");
+    }
+    void Exec(const char* sql) { lite_.Exec(sql); }
+    int Changes() const { return lite_.Changes(); }
+
+private:
+    SqliteSide lite_;
+};
+
+struct PublishFigures {
+    Timed update1, update16, updateWhole16, replace16, replaceWhole16, keyed1, keyed16, keyedReplace16;
+    double copy16 = 0, copyWhole16 = 0, swap16 = 0, scattered16 = 0;
+};
+
+// The SQLite side of the tasks below: one-record UPDATEs by primary key, or a DELETE and an INSERT per key.
+Step LiteUpdates(WideLite& lite, const std::vector<uint32_t>& keys) {
+    return [&lite, &keys] {
+        char text[128];
+        for (uint32_t k : keys) {
+            std::snprintf(text, sizeof text, "UPDATE t0 SET price = price + 1 WHERE id = %u", k);
+            lite.Exec(text);
+        }
+    };
+}
+Step LiteReplaces(WideLite& lite, const std::vector<uint32_t>& keys) {
+    return [&lite, &keys] {
+        char text[256];
+        for (uint32_t k : keys) {
+            const Wide w = WideRecord(k);
+            std::snprintf(text, sizeof text, "DELETE FROM t0 WHERE id = %u", k);
+            lite.Exec(text);
+            std::snprintf(text, sizeof text, "INSERT INTO t0 VALUES(%u, %u, %u, '%s')", w.id, w.qty, w.price,
+                          w.note);
+            lite.Exec(text);
+        }
+    };
+}
+
+// A change of secondary memory published the way a statement outside a transaction does it: copy, change, swap.
+void Published(uint8_t (*change)(uint32_t, const void*), uint32_t hTable, const Wide& w) {
+    DbsAllCopyData();
+    if (change(hTable, &w) != 1) Fail("a checked operation refused (wide store)");
+    DbsChangeOverAddr();
+}
+
+// One-record UPDATE by primary key through SQL, one statement per key.
+Timed TimeUpdates(WideDbs& dbs, WideLite& lite, int repeat, const std::vector<uint32_t>& keys) {
+    return Alternate(repeat, static_cast<double>(keys.size()), nullptr, [&] {
+        char text[128];
+        for (uint32_t k : keys) {
+            std::snprintf(text, sizeof text, "UPDATE T0 SET PRICE = PRICE + 1 WHERE ID = %u", k);
+            dbs.Sql(text);
+        }
+    }, nullptr, LiteUpdates(lite, keys));
+}
+
+// One-record DELETE by primary key through SQL, then the record's checked insert, published.
+Timed TimeReplaces(WideDbs& dbs, WideLite& lite, int repeat, const std::vector<uint32_t>& keys) {
+    return Alternate(repeat, static_cast<double>(keys.size()), nullptr, [&] {
+        char text[128];
+        for (uint32_t k : keys) {
+            std::snprintf(text, sizeof text, "DELETE FROM T0 WHERE ID = %u", k);
+            dbs.Sql(text);
+            Published(DbsSysInsertTabTuple, dbs.Table(0), WideRecord(k));
+        }
+    }, nullptr, LiteReplaces(lite, keys));
+}
+
+// What a keyed UPDATE or DELETE costs besides finding its record: the copy, the checked change of the record and
+// the swap, through the C calls; in SQLite the same statements as above.
+Timed TimeKeyedUpdates(WideDbs& dbs, WideLite& lite, int repeat, const std::vector<uint32_t>& keys) {
+    return Alternate(repeat, static_cast<double>(keys.size()), nullptr, [&] {
+        for (uint32_t k : keys) {
+            Wide w = WideRecord(k);
+            w.price += 1;
+            Published(DbsSysUpdateTabTuple, dbs.Table(0), w);
+        }
+    }, nullptr, LiteUpdates(lite, keys));
+}
+
+Timed TimeKeyedReplaces(WideDbs& dbs, WideLite& lite, int repeat, const std::vector<uint32_t>& keys) {
+    return Alternate(repeat, static_cast<double>(keys.size()), nullptr, [&] {
+        for (uint32_t k : keys) {
+            Published(DbsSysDeleteTabTuple, dbs.Table(0), WideRecord(k));
+            Published(DbsSysInsertTabTuple, dbs.Table(0), WideRecord(k));
+        }
+    }, nullptr, LiteReplaces(lite, keys));
+}
+
+// DbsAllCopyData after `changes` records changed in secondary memory (at keys spread over all tables), per change.
+double TimeScatteredCopies(WideDbs& dbs, int tables, const std::vector<uint32_t>& keys, uint32_t changes) {
+    std::vector<double> copies;
+    for (size_t at = 0; at + changes <= keys.size(); at += changes) {
+        for (size_t i = at; i < at + changes; ++i) {
+            Wide w = WideRecord(keys[i]);
+            w.price += 2;
+            if (DbsSysUpdateTabTuple(dbs.Table(static_cast<int>(i % static_cast<size_t>(tables))), &w) != 1) {
+                Fail("checked update refused (wide store)");
+            }
+        }
+        DbsChangeOverAddr();
+        auto t0 = Clock::now();
+        DbsAllCopyData();
+        copies.push_back(Seconds(t0, Clock::now()) / changes);
+    }
+    return MedianOf(copies);
+}
+
+// DbsAllCopyData (and, apart, DbsChangeOverAddr) after one record changed in secondary memory, per call.
+void TimeCopies(WideDbs& dbs, int tables, const std::vector<uint32_t>& keys, double& copy, double& swap) {
+    std::vector<double> copies, swaps;
+    for (uint32_t k : keys) {
+        const uint32_t h = dbs.Table(static_cast<int>(k % static_cast<uint32_t>(tables)));
+        Wide w = WideRecord(k);
+        w.price += 1;
+        if (DbsSysUpdateTabTuple(h, &w) != 1) Fail("checked update refused (wide store)");
+        auto t0 = Clock::now();
+        DbsChangeOverAddr();
+        auto t1 = Clock::now();
+        DbsAllCopyData();
+        auto t2 = Clock::now();
+        swaps.push_back(Seconds(t0, t1));
+        copies.push_back(Seconds(t1, t2));
+    }
+    copy = MedianOf(copies);
+    swap = MedianOf(swaps);
+}
+
+PublishFigures RunPublish(int repeat) {
+    std::mt19937 rng(11);
+    std::vector<uint32_t> keys(200), few(10);
+    for (auto& k : keys) k = 1 + rng() % kWideRecords;
+    for (auto& k : few) k = 1 + rng() % kWideRecords;
+    PublishFigures f;
+    {
+        WideLite lite(1);
+        WideDbs dbs(1, true);
+        f.update1 = TimeUpdates(dbs, lite, repeat, keys);
+        f.keyed1 = TimeKeyedUpdates(dbs, lite, repeat, keys);
+    }
+    WideLite lite(16);
+    {
+        WideDbs dbs(16, true);
+        f.update16 = TimeUpdates(dbs, lite, repeat, keys);
+        f.replace16 = TimeReplaces(dbs, lite, repeat, keys);
+        f.keyed16 = TimeKeyedUpdates(dbs, lite, repeat, keys);
+        f.keyedReplace16 = TimeKeyedReplaces(dbs, lite, repeat, keys);
+        TimeCopies(dbs, 16, keys, f.copy16, f.swap16);
+        std::vector<uint32_t> many(4000);
+        for (auto& k : many) k = 1 + rng() % kWideRecords;
+        f.scattered16 = TimeScatteredCopies(dbs, 16, many, 400);
+    }
+    {
+        WideDbs dbs(16, false);
+        f.updateWhole16 = TimeUpdates(dbs, lite, repeat, few);
+        f.replaceWhole16 = TimeReplaces(dbs, lite, repeat, few);
+        double swap = 0;
+        TimeCopies(dbs, 16, few, f.copyWhole16, swap);
+    }
+    return f;
+}
+
+void PrintPublish(const PublishFigures& f) {
+    std::printf("\nPublishing what changed: stores of 1 and 16 tables of %u records of 100 bytes, SQLite in memory "
+                "with the same tables (pages of %llu bytes; \"whole\": copies of whole buffers)\n\n",
+                kWideRecords, static_cast<unsigned long long>(dbs::core::PageMarks::kPageBytes));
+    std::printf("| %-44s | %10s | %10s | %8s | %-22s | %-3s |\n", "task (per operation)", "DBS", "SQLite", "ratio",
+                "target", "met");
+    std::printf("|%s|%s|%s|%s|%s|%s|\n", std::string(46, '-').c_str(), std::string(12, '-').c_str(),
+                std::string(12, '-').c_str(), std::string(10, '-').c_str(), std::string(24, '-').c_str(),
+                std::string(5, '-').c_str());
+    auto row = [](const char* task, const Timed& t, double target, const char* targetText) {
+        std::printf("| %-44s | %10s | %10s | %7.2fx | %-22s | %-3s |\n", task, Human(t.dbs).c_str(),
+                    Human(t.lite).c_str(), t.ratio, targetText, target == 0 ? "-" : t.ratio >= target ? "yes" : "no");
+    };
+    row("UPDATE by primary key, 1 table", f.update1, 0, "report");
+    row("UPDATE by primary key, 16 tables", f.update16, 1, ">= 1x SQLite");
+    row("UPDATE by primary key, 16 tables, whole", f.updateWhole16, 0, "report");
+    row("DELETE + checked insert + publish, 16 tables", f.replace16, 1, ">= 1x SQLite");
+    row("DELETE + checked insert + publish, whole", f.replaceWhole16, 0, "report");
+    row("by key, no scan: copy+update+swap, 1 table", f.keyed1, 0, "report");
+    row("by key, no scan: copy+update+swap, 16 tables", f.keyed16, 1, ">= 1x SQLite UPDATE");
+    row("by key, no scan: delete+insert, 16 tables", f.keyedReplace16, 1, ">= 1x SQLite DEL+INS");
+    auto growthRow = [](const char* task, double one, double sixteen) {
+        const double growth = one > 0 ? sixteen / one : 0;
+        std::printf("| %-44s | %9.2fx | %10s | %8s | %-22s | %-3s |\n", task, growth, "", "", "<= 1.2x",
+                    growth <= 1.2 ? "yes" : "no");
+    };
+    growthRow("UPDATE: 16 tables / 1 table", f.update1.dbs, f.update16.dbs);
+    growthRow("by key, no scan: 16 tables / 1 table", f.keyed1.dbs, f.keyed16.dbs);
+    std::printf("| %-44s | %10s | %10s | %8s | %-22s | %-3s |\n", "DbsAllCopyData after one change, 16 tables",
+                Human(f.copy16).c_str(), "", "", "report", "-");
+    std::printf("| %-44s | %10s | %10s | %8s | %-22s | %-3s |\n", "DbsAllCopyData after one change, whole",
+                Human(f.copyWhole16).c_str(), "", "", "report", "-");
+    std::printf("| %-44s | %10s | %10s | %8s | %-22s | %-3s |\n", "DbsAllCopyData after 400 changes, per change",
+                Human(f.scattered16).c_str(), "", "", "report", "-");
+    std::printf("| %-44s | %10s | %10s | %8s | %-22s | %-3s |\n", "DbsChangeOverAddr, 16 tables",
+                Human(f.swap16).c_str(), "", "", "report", "-");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     uint32_t records = 65535;
     int repeat = 5;
     std::string out = "dbs_compare.dat";
+    std::string publish = "1";  // 0: without the block on publishing, only: that block alone
     for (int i = 1; i + 1 < argc; i += 2) {
         std::string a = argv[i];
         if (a == "--records") records = static_cast<uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
         else if (a == "--repeat") repeat = std::max(1, std::atoi(argv[i + 1]));
         else if (a == "--out") out = argv[i + 1];
+        else if (a == "--publish") publish = argv[i + 1];
     }
     if (records < 1000 || records > 65535) Fail("--records must be from 1000 to 65535");
     TraceSetSink(KeepLastLine, nullptr);  // figures only
+    if (publish == "only") {
+        PrintPublish(RunPublish(repeat));
+        return 0;
+    }
 
     auto build = [](uint32_t n, std::vector<Item>& items, std::vector<uint32_t>& ordered,
                     std::vector<uint32_t>& shuffled, std::vector<uint32_t>& keys) {
@@ -975,5 +1285,6 @@ int main(int argc, char** argv) {
         std::printf("| %-31s | %10s | %10s |\n", rows[i].task.c_str(), Human(small[i].dbs).c_str(),
                     Human(rows[i].t.dbs).c_str());
     }
+    if (publish != "0") PrintPublish(RunPublish(repeat));
     return 0;
 }

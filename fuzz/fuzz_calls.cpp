@@ -1,5 +1,6 @@
 // A byte string decoded as a sequence of record, index, buffer and checked calls with arbitrary handles, numbers
-// and keys. Whatever the sequence, no call may crash, read or write outside a buffer, or leak.
+// and keys. Whatever the sequence, no call may crash, read or write outside a buffer, or leak, and a copy that
+// succeeds leaves both buffers of its table and indexes byte-identical (copies move only the pages written).
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,8 @@
 
 #include <dbs/dbs.h>
 
+#include "core/core_state.h"
+#include "core/index_kind.h"
 #include "fuzz_support.h"
 
 namespace {
@@ -44,6 +47,28 @@ uint32_t PickIndex(Reader& in) {
     uint16_t n = DbsGetTableNum();
     if (sel < 224 && n > 0) return DBS_INDEX_HANDLE(sel % n, in.Byte() % 4);
     return sel < 240 ? (DBS_HANDLE_INDEX | (in.Word() & 0x3FF)) : in.Word();
+}
+
+// Stops the run when a copied table or one of its indexes holds different bytes in its two buffers. A table with an
+// index that cannot be copied (its copy stops there: a bad kind, no buffers) is not looked at.
+void CheckCopied(uint32_t hTable) {
+    const TagDBForm* form = dbs::core::TableForm(hTable);
+    if (form == nullptr || form->apchDBAddr[0] == nullptr || form->apchDBAddr[1] == nullptr) return;
+    for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
+        const TagIdxForm* idx = dbs::core::IndexForm(form->adwIdxHandle[slot]);
+        if (idx == nullptr) continue;
+        if (dbs::core::GroupOf(*idx) == dbs::core::IndexGroup::Invalid) return;
+        if (idx->apchIdxAddr[0] == nullptr || idx->apchIdxAddr[1] == nullptr) return;
+    }
+    const uint64_t bytes = uint64_t{form->dwMaxTupleNum} * form->wTupleLen;
+    if (std::memcmp(form->apchDBAddr[0], form->apchDBAddr[1], bytes) != 0) __builtin_trap();
+    for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
+        const uint32_t hIndex = form->adwIdxHandle[slot];
+        const TagIdxForm* idx = dbs::core::IndexForm(hIndex);
+        if (idx == nullptr) continue;
+        const uint64_t n = dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(hIndex));
+        if (std::memcmp(idx->apchIdxAddr[0], idx->apchIdxAddr[1], n) != 0) __builtin_trap();
+    }
 }
 
 }  // namespace
@@ -93,10 +118,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             case 19: in.Fill(tuple.data(), 128); DbsSysUpdateTabTuple(PickTable(in), tuple.data()); break;
             case 20: in.Fill(tuple.data(), 128); DbsSysDeleteTabTuple(PickTable(in), tuple.data()); break;
             case 21: DbsChangeOver(PickTable(in)); break;
-            case 22: DbsCopyData(PickTable(in)); break;
-            case 23: DbsCopyDataEx(PickTable(in), in.Byte() % 3); break;
+            case 22: {
+                const uint32_t h = PickTable(in);
+                if (DbsCopyData(h) == 1) CheckCopied(h);
+                break;
+            }
+            case 23: {
+                const uint32_t h = PickTable(in);
+                if (DbsCopyDataEx(h, in.Byte() % 3) == 1) CheckCopied(h);
+                break;
+            }
             case 24: DbsClrSecondaryMem(PickTable(in)); break;
-            case 25: DbsAllCopyData(); break;
+            case 25:
+                DbsAllCopyData();
+                for (uint16_t t = 0; t < DbsGetTableNum(); ++t) CheckCopied(DbsGetDBHandle(t));
+                break;
             case 26: DbsChangeOverAddr(); break;
             case 27: {
                 uint16_t keyLen = 0;

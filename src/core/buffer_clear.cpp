@@ -1,11 +1,13 @@
 /*
  * Clearing one memory of a table: the table's buffer in that role and the buffers of its indexes in the same role
  * are set to zero (every slot free, every cell empty, no sorted entry) and their counts, cursor and positions to
- * 0. The other memory and the buffer numbers stay as they were.
+ * 0. Only the pages that may hold a non-zero byte are written (dirty_pages.h). The other memory and the buffer
+ * numbers stay as they were.
  */
 #include <cstring>
 
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "core/index_kind.h"
 #include "runtime/trace_log.h"
 
@@ -15,10 +17,11 @@ uint8_t ClearTable(TagDBForm& table, bool main) {
     uint8_t b = main ? table.byDBMainAddrPtr : table.byDBSecondAddrPtr;
     char* buffer = dbs::core::TableBuffer(&table, !main);
     if (buffer == nullptr) return 0;
-    std::memset(buffer, 0, static_cast<size_t>(uint64_t{table.dwMaxTupleNum} * table.wTupleLen));
+    const auto tableNo = static_cast<uint16_t>(DBS_HANDLE_NO(table.dwDBHandle));
+    dbs::core::ClearTablePages(tableNo, buffer, b, uint64_t{table.dwMaxTupleNum} * table.wTupleLen);
     table.adwTupleNum[b] = 0;
     table.adwTupleNo[b] = 0;
-    dbs::core::ResetFreeHint(static_cast<uint16_t>(DBS_HANDLE_NO(table.dwDBHandle)), b);
+    dbs::core::ResetFreeHint(tableNo, b);
     return 1;
 }
 
@@ -30,7 +33,8 @@ uint8_t ClearIndex(uint32_t hIndex, TagIdxForm& idx, bool main) {
     if (dbs::core::GroupOf(idx) == dbs::core::IndexGroup::Invalid) return 0;
     char* buffer = dbs::core::IndexBuffer(idx, b);
     if (buffer == nullptr) return 0;
-    std::memset(buffer, 0, static_cast<size_t>(dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(hIndex))));
+    const uint32_t no = DBS_HANDLE_NO(hIndex);
+    dbs::core::ClearIndexPages(no, buffer, b, dbs::core::AllocatedBufferBytes(no));
     idx.adwIdxEntryNum[b] = 0;
     idx.adwIdxPos[b] = 0;
     return 1;

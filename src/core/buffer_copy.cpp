@@ -1,15 +1,16 @@
 /*
  * Refreshing or restoring a working copy: one buffer of a table and of each of its indexes is copied onto the
  * other, bytes and per-buffer state alike (used count, cursor, spare word; entry count and position of an index),
- * each buffer as one block move. The buffer numbers never change here.
+ * the bytes as the pages written since the pair was last equal (dirty_pages.h), so that a copy costs what changed
+ * rather than the size of the store. The buffer numbers never change here.
  *
  * Everything a copy needs is checked before the table's bytes move; an index that cannot be copied stops the copy
  * with the table and the indexes before it copied and the rest unchanged.
  */
 #include <cerrno>
-#include <cstring>
 
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "core/index_kind.h"
 #include "runtime/trace_log.h"
 
@@ -27,8 +28,9 @@ Fault CopyTable(TagDBForm& table, bool fromSecondary) {
     table.adwTupleNum[to] = table.adwTupleNum[from];
     table.adwTupleNo[to] = table.adwTupleNo[from];
     table.adwSpare1[to] = table.adwSpare1[from];
-    std::memcpy(target, source, static_cast<size_t>(uint64_t{table.dwMaxTupleNum} * table.wTupleLen));
-    dbs::core::CopyFreeHint(static_cast<uint16_t>(DBS_HANDLE_NO(table.dwDBHandle)), from, to);
+    const auto tableNo = static_cast<uint16_t>(DBS_HANDLE_NO(table.dwDBHandle));
+    dbs::core::CopyTablePages(tableNo, target, source, from, to, uint64_t{table.dwMaxTupleNum} * table.wTupleLen);
+    dbs::core::CopyFreeHint(tableNo, from, to);
 
     for (uint32_t slot = 0; slot < DBS_IDX_SLOTS; ++slot) {
         uint32_t hIndex = table.adwIdxHandle[slot];  // packed record: read by value
@@ -45,7 +47,8 @@ Fault CopyTable(TagDBForm& table, bool fromSecondary) {
         if (isource == nullptr || itarget == nullptr) return Fault::MissingBuffer;
         idx->adwIdxPos[ito] = idx->adwIdxPos[ifrom];
         idx->adwIdxEntryNum[ito] = idx->adwIdxEntryNum[ifrom];
-        std::memcpy(itarget, isource, static_cast<size_t>(dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(hIndex))));
+        dbs::core::CopyIndexPages(DBS_HANDLE_NO(hIndex), itarget, isource, ifrom, ito,
+                                  dbs::core::AllocatedBufferBytes(DBS_HANDLE_NO(hIndex)));
     }
     return Fault::None;
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "runtime/trace_log.h"
 
 namespace {
@@ -58,6 +59,7 @@ DBS_API uint8_t DbsCoreInit(void) {
 
 DBS_API uint8_t DbsCoreRelease(void) {
     if (gbDbsInit == 0) return 0;
+    dbs::core::ReleaseAllMarks();
     gwIdxFormNum = 0;
     DbsFree(gpQdbWorkArea);
     gpQdbWorkArea = nullptr;

@@ -8,6 +8,7 @@
  * and array keys out of range return 0. Every access is bounded by the size of the block allocated for the index.
  */
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "core/index_kind.h"
 #include "core/index_structures.h"
 #include "core/sorted_index.h"
@@ -29,7 +30,7 @@ struct Found {
 
 SortedIndex TreeOf(uint32_t hIndex, const TagIdxForm& idx, uint8_t b) {
     const uint32_t no = DBS_HANDLE_NO(hIndex);
-    return SortedIndex(IndexBuffer(idx, b), AllocatedBufferBytes(no), RecordedTreeShape(no), no);
+    return SortedIndex(IndexBuffer(idx, b), AllocatedBufferBytes(no), RecordedTreeShape(no), no, b);
 }
 
 uint8_t BufferOf(const TagIdxForm& idx, Memory m) {
@@ -100,6 +101,12 @@ uint8_t FetchIn(uint32_t hIndex, TagIdxForm& idx, uint8_t b, const void* key, Fo
     }
     DbsTraceLog("[File: %s, Line: %d] %04xH index type invalid", DBS_HERE, hIndex);
     return 0;
+}
+
+// Writes one cell of buffer b of an array index (the cell lies inside the buffer: the lookup checked it).
+void SetCell(uint32_t hIndex, uint8_t b, char* buffer, uint64_t bytes, uint32_t cell, uint32_t tupleNo) {
+    ArrayIndex(buffer, bytes).Set(cell, tupleNo);
+    NoteIndexWriteIn(DBS_HANDLE_NO(hIndex), b, uint64_t{cell} * 4, 4);
 }
 
 bool KeyArgumentsPresent(const void* key, const uint32_t* out) {
@@ -182,7 +189,7 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
         if (group == IndexGroup::Sorted) {
             TreeOf(hIndex, *idx, b).Repoint(found.path, t);
         } else {
-            ArrayIndex(buffer, bytes).Set(found.hit.pos, t);
+            SetCell(hIndex, b, buffer, bytes, found.hit.pos, t);
         }
         return 1;
     }
@@ -194,7 +201,7 @@ uint8_t Insert(uint32_t hIndex, const void* pbyKey, Memory m) {
     switch (group) {
     case IndexGroup::Array1D:
     case IndexGroup::Array2D:
-        ArrayIndex(buffer, bytes).Set(found.hit.pos, t);
+        SetCell(hIndex, b, buffer, bytes, found.hit.pos, t);
         ++idx->adwIdxEntryNum[b];
         return 1;
     case IndexGroup::Sorted: {
@@ -230,7 +237,7 @@ uint8_t Remove(uint32_t hIndex, const void* pbyKey, Memory m) {
         TreeOf(hIndex, *idx, b).Erase(found.path);
         if (idx->adwIdxEntryNum[b] > 0) --idx->adwIdxEntryNum[b];
     } else {
-        ArrayIndex(buffer, AllocatedBufferBytes(DBS_HANDLE_NO(hIndex))).Set(found.hit.pos, 0);
+        SetCell(hIndex, b, buffer, AllocatedBufferBytes(DBS_HANDLE_NO(hIndex)), found.hit.pos, 0);
         if (idx->adwIdxEntryNum[b] > 0) --idx->adwIdxEntryNum[b];
     }
     return 1;

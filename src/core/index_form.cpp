@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "core/core_state.h"
+#include "core/dirty_pages.h"
 #include "core/index_alloc.h"
 #include "core/index_kind.h"
 #include "runtime/trace_log.h"
@@ -79,6 +80,7 @@ bool AllocIndexMemory(uint32_t hIndex) {
     if (GroupOf(*idx) == IndexGroup::Sorted) {
         RecordTreeShape(DBS_HANDLE_NO(hIndex), ShapeFor(idx->wIdxEntryLen, table->dwMaxTupleNum));
     }
+    MakeIndexMarks(DBS_HANDLE_NO(hIndex), bytes);
     return true;
 }
 

@@ -19,7 +19,7 @@ bool VisitKeyPrefix(uint32_t hIndex, uint8_t b, const void* prefix, uint32_t len
     if (buffer == nullptr || len > idx->wIdxEntryLen - 4u || (len > 0 && prefix == nullptr)) return false;
     if (idx->adwIdxEntryNum[b] == 0) return true;
     const uint32_t no = DBS_HANDLE_NO(hIndex);
-    const SortedIndex tree(buffer, AllocatedBufferBytes(no), RecordedTreeShape(no), no);
+    const SortedIndex tree(buffer, AllocatedBufferBytes(no), RecordedTreeShape(no), no, b);
     TreePath path;
     for (bool on = tree.Seek(prefix, len, path); on; on = tree.Next(path)) {
         const char* entry = tree.EntryAt(path);

@@ -98,7 +98,7 @@ void RecordTreeShape(uint32_t no, const TreeShape& shape) {
 }
 TreeShape RecordedTreeShape(uint32_t no) { return no < std::size(gShapes) ? gShapes[no] : TreeShape{}; }
 
-SortedIndex::SortedIndex(char* buffer, uint64_t bytes, const TreeShape& shape, uint32_t indexNo)
+SortedIndex::SortedIndex(char* buffer, uint64_t bytes, const TreeShape& shape, uint32_t indexNo, uint8_t buf)
     : buffer_(buffer),
       pages_(0),
       fanout_(shape.fanout),
@@ -106,14 +106,15 @@ SortedIndex::SortedIndex(char* buffer, uint64_t bytes, const TreeShape& shape, u
       keyLen_(shape.entryLen >= 4 ? shape.entryLen - 4 : 0),
       minFill_((shape.fanout + 1) / 2),
       pageBytes_(shape.PageBytes()),
-      indexNo_(indexNo) {
+      indexNo_(indexNo),
+      buf_(buf) {
     if (buffer_ != nullptr && fanout_ > 0 && entryLen_ >= 4 && TreeBufferBytes(shape) <= bytes) pages_ = shape.pages;
 }
 
 uint32_t SortedIndex::HeaderWord(uint32_t at) const { return Load32(buffer_ + at); }
 void SortedIndex::SetHeaderWord(uint32_t at, uint32_t value) {
     Store32(buffer_ + at, value);
-    NoteIndexWrite(indexNo_, at, 4);
+    NoteIndexWriteIn(indexNo_, buf_, at, 4);
 }
 
 char* SortedIndex::Page(uint32_t pageNo) const { return buffer_ + kHeaderBytes + uint64_t{pageNo - 1} * pageBytes_; }
@@ -123,7 +124,7 @@ char* SortedIndex::EntryOf(uint32_t pageNo, uint32_t slot) const {
     return Page(pageNo) + 4 + uint64_t{slot} * entryLen_;
 }
 uint32_t SortedIndex::WordOf(uint32_t pageNo, uint32_t slot) const { return Load32(EntryOf(pageNo, slot)); }
-void SortedIndex::NotePage(uint32_t pageNo) { NoteIndexWrite(indexNo_, Page(pageNo) - buffer_, pageBytes_); }
+void SortedIndex::NotePage(uint32_t pageNo) { NoteIndexWriteIn(indexNo_, buf_, Page(pageNo) - buffer_, pageBytes_); }
 
 uint32_t SortedIndex::PagesAvailable(uint32_t needed) const {
     const uint32_t used = HeaderWord(kUsed);
@@ -147,7 +148,7 @@ uint32_t SortedIndex::TakePage() {
 
 void SortedIndex::GivePage(uint32_t pageNo) {
     Store32(Page(pageNo), HeaderWord(kFreeHead));
-    NoteIndexWrite(indexNo_, Page(pageNo) - buffer_, 4);
+    NoteIndexWriteIn(indexNo_, buf_, Page(pageNo) - buffer_, 4);
     SetHeaderWord(kFreeHead, pageNo);
 }
 
@@ -220,7 +221,7 @@ void SortedIndex::Repoint(const TreePath& path, uint32_t tupleNo) {
     if (path.levels == 0 || path.slot[0] >= Count(path.page[0])) return;
     char* at = EntryOf(path.page[0], path.slot[0]);
     Store32(at, tupleNo);
-    NoteIndexWrite(indexNo_, at - buffer_, 4);
+    NoteIndexWriteIn(indexNo_, buf_, at - buffer_, 4);
 }
 
 bool SortedIndex::Insert(const TreePath& path, uint32_t tupleNo, const void* key) {

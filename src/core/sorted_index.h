@@ -40,8 +40,9 @@ struct TreePath {
 
 class SortedIndex {
 public:
-    // Tree in `buffer` (of `bytes` bytes) of index number `indexNo`, whose writes are noted under that number.
-    SortedIndex(char* buffer, uint64_t bytes, const TreeShape& shape, uint32_t indexNo);
+    // Tree in `buffer` (of `bytes` bytes), buffer number `buf` of index number `indexNo`, whose writes are noted
+    // under that number and buffer.
+    SortedIndex(char* buffer, uint64_t bytes, const TreeShape& shape, uint32_t indexNo, uint8_t buf);
 
     // Finds the key: true with the path to its entry, false with the path to the place it belongs.
     bool Find(const void* key, TreePath& path) const;
@@ -91,6 +92,7 @@ private:
     uint32_t minFill_;  // entries a page other than the root keeps at least
     uint64_t pageBytes_;
     uint32_t indexNo_;
+    uint8_t buf_;
 };
 
 }  // namespace dbs::core

@@ -14,6 +14,7 @@
 
 #include "core/core_state.h"
 #include "core/core_trace.h"
+#include "core/dirty_pages.h"
 #include "core/index_alloc.h"
 
 namespace dbs::core {
@@ -110,6 +111,7 @@ bool AllocTableMemory(TagDBForm& form) {
     const auto no = static_cast<uint16_t>(DBS_HANDLE_NO(form.dwDBHandle));
     ResetFreeHint(no, 0);
     ResetFreeHint(no, 1);
+    MakeTableMarks(no, bufferBytes);
     return true;
 }
 

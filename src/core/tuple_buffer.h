@@ -42,7 +42,9 @@ public:
     bool HasCurrent() const { return Exists() && InRange(Cursor()); }
 
     // Slot of tuple number `tupleNo`; the caller has checked Exists() and InRange().
-    char* Slot(uint32_t tupleNo) const { return base_ + static_cast<size_t>(tupleNo - 1) * SlotLen(); }
+    char* Slot(uint32_t tupleNo) const { return base_ + SlotOffset(tupleNo); }
+    // Where that slot starts within the buffer (what a write into it is noted as, dirty_pages.h).
+    uint64_t SlotOffset(uint32_t tupleNo) const { return uint64_t{tupleNo - 1} * SlotLen(); }
     char* Data(uint32_t tupleNo) const { return Slot(tupleNo) + 1; }
     bool IsUsed(uint32_t tupleNo) const { return *Slot(tupleNo) == DBS_TUPLE_USED; }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "core/core_trace.h"
+#include "core/dirty_pages.h"
 #include "core/tuple_ops.h"
 
 namespace dbs::core {
@@ -56,9 +57,11 @@ uint8_t SetDomain(Role role, uint32_t hTable, const char* name, const void* src)
         DbsTraceLog("[File: %s, Line: %d]  field %s not in table %s.", DBS_HERE, name, form->achDBName);
         return 0;
     }
-    char* bytes = CurrentFieldBytes(TupleBuffer(*form, role), *dm);
+    const TupleBuffer buf(*form, role);
+    char* bytes = CurrentFieldBytes(buf, *dm);
     if (bytes == nullptr) return 0;
     std::memcpy(bytes, src, dm->wDMLen);
+    NoteTableWriteIn(buf.TableNo(), buf.No(), buf.SlotOffset(buf.Cursor()) + dm->wDMOffset, dm->wDMLen);
     return 1;
 }
 

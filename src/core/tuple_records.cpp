@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/dirty_pages.h"
 #include "core/tuple_ops.h"
 
 namespace dbs::core {
@@ -70,6 +71,7 @@ uint8_t SetTuple(Role role, uint32_t hTable, const void* src) {
             buf.SetUsed(buf.Used() + 1);
         }
         std::memcpy(buf.Data(cur), src, buf.DataLen());
+        NoteTableWriteIn(buf.TableNo(), buf.No(), buf.SlotOffset(cur), buf.SlotLen());
         return 1;
     });
 }
@@ -103,6 +105,7 @@ uint8_t AppendTuple(Role role, uint32_t hTable) {
             if (slot == hint) return 0;
         }
         *buf.Slot(slot + 1) = DBS_TUPLE_USED;
+        NoteTableWriteIn(tableNo, buf.No(), buf.SlotOffset(slot + 1), 1);
         buf.SetCursor(slot + 1);
         buf.SetUsed(buf.Used() + 1);
         SetFreeHint(tableNo, buf.No(), slot + 1);
@@ -124,6 +127,7 @@ uint8_t DeleteTuple(Role role, uint32_t hTable) {
         }
         if (buf.IsUsed(cur)) {
             *buf.Slot(cur) = DBS_TUPLE_FREE;
+            NoteTableWriteIn(buf.TableNo(), buf.No(), buf.SlotOffset(cur), 1);
             if (buf.Used() > 0) buf.SetUsed(buf.Used() - 1);
             NoteSlotFreed(buf.TableNo(), buf.No(), cur - 1);
         }

@@ -59,7 +59,7 @@ inline std::vector<Entry> Entries(uint32_t hIndex, uint8_t b) {
     const TagIdxForm& idx = Idx(hIndex);
     const uint32_t no = DBS_HANDLE_NO(hIndex);
     const dbs::core::SortedIndex tree(idx.apchIdxAddr[b], dbs::core::AllocatedBufferBytes(no),
-                                      dbs::core::RecordedTreeShape(no), no);
+                                      dbs::core::RecordedTreeShape(no), no, b);
     std::vector<Entry> out;
     dbs::core::TreePath path;
     for (bool on = tree.Seek(nullptr, 0, path); on; on = tree.Next(path)) {
