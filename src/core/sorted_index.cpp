@@ -260,6 +260,7 @@ bool SortedIndex::Insert(const TreePath& path, uint32_t tupleNo, const void* key
     while (level < path.levels && Count(path.page[level]) >= fanout_) ++level, ++needed;
     if (level == path.levels) ++needed;
     if (fanout_ < 2 || path.levels >= TreePath::kMaxLevels || PagesAvailable(needed) < needed) return false;
+    if (path.levels > 1 && Count(path.page[1]) < 2) return false;  // a leaf has a neighbour in every sound tree
     if (path.levels == 1) return InsertUp(path, 0, path.slot[0], tupleNo, k);  // the root leaf splits in halves
     // The leaf and a full neighbour (the right one where there is one) become three.
     const uint32_t ps = path.slot[1];
