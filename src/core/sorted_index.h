@@ -80,7 +80,15 @@ private:
     void PutEntry(uint32_t pageNo, uint32_t slot, uint32_t word, const char* key);
     void InsertInto(uint32_t pageNo, uint32_t slot, uint32_t word, const char* key);
     void RemoveFrom(uint32_t pageNo, uint32_t slot);
-    void Rebalance(const TreePath& path);
+    void Rebalance(const TreePath& path, uint32_t fromLevel);
+    void MoveRight(uint32_t from, uint32_t to, uint32_t n);
+    void MoveLeft(uint32_t to, uint32_t from, uint32_t n);
+    void Spread(const uint32_t* pages, const uint32_t* counts, uint32_t k);
+    void SetSeparator(uint32_t parent, uint32_t slot, uint32_t child);
+    bool LeafRoom(const TreePath& path, uint32_t& neighbourSlot) const;
+    uint32_t SpreadLeafInsert(const TreePath& path, uint32_t first, uint32_t k, uint32_t word, const char* key);
+    bool InsertUp(const TreePath& path, uint32_t level, uint32_t slot, uint32_t word, const char* key);
+    bool EvenLeaves(const TreePath& path);
     template <typename Key>
     bool FindAs(const char* key, TreePath& path) const;
 
@@ -89,7 +97,8 @@ private:
     uint32_t fanout_;
     uint32_t entryLen_;
     uint32_t keyLen_;
-    uint32_t minFill_;  // entries a page other than the root keeps at least
+    uint32_t minFill_;      // entries an inner page other than the root keeps at least
+    uint32_t leafMinFill_;  // entries a leaf keeps at least, but for the two leaves of a root with two children
     uint64_t pageBytes_;
     uint32_t indexNo_;
     uint8_t buf_;

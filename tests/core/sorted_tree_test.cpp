@@ -2,6 +2,7 @@
 // copy, swap and clear in both buffers, for key lengths 1 to 100, with pages made small so that trees are deep and
 // split and merge often; and fills in ascending and descending order to exactly the capacity, whose trees are the
 // largest the buffer is sized for.
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -83,7 +84,8 @@ protected:
         EXPECT_EQ(trace.Texts(), lines);
     }
 
-    // Counts always; when `full`, every entry of both buffers in order and found by lookup.
+    // Counts always; when `full`, every entry of both buffers in order and found by lookup, and every leaf of a
+    // tree of more than two leaves at least two thirds full (the fill the buffer is sized for).
     void Check(bool full) {
         for (uint8_t b = 0; b < 2; ++b) {
             ASSERT_EQ(+Idx(hIndex).adwIdxEntryNum[b], model[b].size()) << "buffer " << +b;
@@ -96,6 +98,18 @@ protected:
                 ASSERT_EQ(DbsFetchIndexEX(hIndex, b, key.data(), &found), 1);
                 ASSERT_EQ(found, no) << "buffer " << +b;
             }
+            const uint32_t no = DBS_HANDLE_NO(hIndex);
+            const dbs::core::TreeShape shape = dbs::core::RecordedTreeShape(no);
+            const dbs::core::SortedIndex tree(Idx(hIndex).apchIdxAddr[b], dbs::core::AllocatedBufferBytes(no), shape,
+                                              no);
+            std::vector<uint32_t> leafFill;
+            dbs::core::TreePath path;
+            for (bool on = tree.Seek(nullptr, 0, path); on; on = tree.Next(path)) {
+                if (path.slot[0] == 0) leafFill.push_back(0);
+                ++leafFill.back();
+            }
+            if (leafFill.size() <= 2) continue;
+            for (uint32_t fill : leafFill) ASSERT_GE(fill, (2 * shape.fanout + 1) / 3) << "buffer " << +b;
         }
     }
 
@@ -169,29 +183,41 @@ TEST_F(SortedTreeTest, AgreesWithAReferenceMapAtFullCapacity) {
     }
 }
 
-// Ascending fills leave every page but the last half full: the largest tree a capacity allows. Every capacity up
-// to a few pages must take exactly its number of keys, and give them all back, in either order.
+// Every capacity up to a few pages must take exactly its number of keys, and give them all back, in orders that
+// leave the trees largest: ascending and descending (every leaf at its least fill), every other key first and the
+// gaps after, and at random.
 TEST_F(SortedTreeTest, FillsToCapacityAndEmptiesAtEveryPageEdge) {
-    PageTarget pages(32);  // 4 entries of 8 bytes a page
+    PageTarget pages(40);  // 5 entries of 8 bytes a page
+    std::mt19937 rng(3);
     for (capacity = 1; capacity <= 70; ++capacity) {
-        for (int order = 0; order < 4; ++order) {
+        for (int order = 0; order < 8; ++order) {
             SCOPED_TRACE(testing::Message() << capacity << " order " << order);
             Build(capacity, 4);
-            auto keyOf = [&](uint32_t i) {
-                uint32_t v = order % 2 == 0 ? i : capacity - i;
+            std::vector<uint32_t> fill(capacity), empty(capacity);
+            for (uint32_t i = 0; i < capacity; ++i) fill[i] = empty[i] = order % 2 == 0 ? i : capacity - 1 - i;
+            if (order >= 2 && order < 4) std::reverse(empty.begin(), empty.end());
+            if (order >= 4 && order < 6) {
+                std::stable_partition(fill.begin(), fill.end(), [](uint32_t v) { return v % 2 == 0; });
+                std::stable_partition(empty.begin(), empty.end(), [](uint32_t v) { return v % 3 != 0; });
+            }
+            if (order >= 6) {
+                std::shuffle(fill.begin(), fill.end(), rng);
+                std::shuffle(empty.begin(), empty.end(), rng);
+            }
+            auto keyOf = [&](uint32_t v) {
                 return Key{static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
                            static_cast<uint8_t>(v)};
             };
-            for (uint32_t i = 0; i < capacity; ++i) Insert(keyOf(i), i + 1, false);
+            for (uint32_t v : fill) Insert(keyOf(v), v + 1, false);
             Insert(keyOf(capacity + 1), 1, false);  // one more is refused
             Insert(keyOf(0), capacity, false);      // an existing key is still re-pointed
             Check(true);
             for (uint32_t i = 0; i < capacity; ++i) {
-                Remove(keyOf(order < 2 ? i : capacity - 1 - i), false);
+                Remove(keyOf(empty[i]), false);
                 Check(i % 7 == 0);
             }
             Check(true);
-            for (uint32_t i = 0; i < capacity; ++i) Insert(keyOf(i), i + 1, false);  // no page was lost
+            for (uint32_t v : fill) Insert(keyOf(v), v + 1, false);  // no page was lost
             Check(true);
             if (HasFatalFailure()) return;
         }
