@@ -136,7 +136,9 @@ char* SortedIndex::EntryOf(uint32_t pageNo, uint32_t slot) const {
     return Page(pageNo) + 4 + uint64_t{slot} * entryLen_;
 }
 uint32_t SortedIndex::WordOf(uint32_t pageNo, uint32_t slot) const { return Load32(EntryOf(pageNo, slot)); }
-void SortedIndex::NotePage(uint32_t pageNo) { NoteIndexWriteIn(indexNo_, buf_, Page(pageNo) - buffer_, pageBytes_); }
+void SortedIndex::NotePage(uint32_t pageNo) {
+    NoteIndexWriteIn(indexNo_, buf_, Page(pageNo) - buffer_, pageBytes_);
+}
 
 uint32_t SortedIndex::PagesAvailable(uint32_t needed) const {
     const uint32_t used = HeaderWord(kUsed);
@@ -402,7 +404,7 @@ void SortedIndex::Spread(const uint32_t* pages, const uint32_t* counts, uint32_t
 void SortedIndex::SetSeparator(uint32_t parent, uint32_t slot, uint32_t child) {
     char* at = EntryOf(parent, slot) + 4;
     std::memcpy(at, EntryOf(child, 0) + 4, keyLen_);
-    NoteIndexWrite(indexNo_, at - buffer_, keyLen_);
+    NoteIndexWriteIn(indexNo_, buf_, at - buffer_, keyLen_);
 }
 
 void SortedIndex::Erase(const TreePath& path) {
