@@ -101,7 +101,7 @@ protected:
             const uint32_t no = DBS_HANDLE_NO(hIndex);
             const dbs::core::TreeShape shape = dbs::core::RecordedTreeShape(no);
             const dbs::core::SortedIndex tree(Idx(hIndex).apchIdxAddr[b], dbs::core::AllocatedBufferBytes(no), shape,
-                                              no);
+                                              no, b);
             std::vector<uint32_t> leafFill;
             dbs::core::TreePath path;
             for (bool on = tree.Seek(nullptr, 0, path); on; on = tree.Next(path)) {
