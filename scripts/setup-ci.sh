@@ -7,7 +7,7 @@ sudo=""
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   $sudo dpkg --add-architecture i386
 fi
-packages=(g++-multilib libpugixml-dev:i386 qemu-user clang-14 libclang-rt-14-dev valgrind clang-tidy cppcheck)
+packages=(g++-multilib libpugixml-dev:i386 libsqlite3-dev:i386 qemu-user clang-14 libclang-rt-14-dev valgrind clang-tidy cppcheck)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
