@@ -48,6 +48,15 @@ public:
         return static_cast<unsigned char>(text_[i]);
     }
 
+    // The index of the first character from j on that `take` refuses (the end counts as refused), looking at each
+    // character up to it as At does.
+    template <typename Take>
+    size_t Skip(size_t j, Take take) {
+        while (j < len_ && take(static_cast<unsigned char>(text_[j]))) ++j;
+        Mark(j + 1);
+        return j;
+    }
+
     // Highest index + 1 looked at while measuring the current token.
     size_t Extent() const { return extent_; }
     void StartToken() { extent_ = 0; }
@@ -145,9 +154,7 @@ int LexNext(TagSqlParser& ctx) {
         }
 
         if (IsLetter(c)) {
-            size_t j = s + 1;
-            for (int d = in.At(j); IsLetter(d) || IsDigit(d) || d == '_'; d = in.At(j)) ++j;
-            nEnd = j;
+            nEnd = in.Skip(s + 1, [](int d) { return IsLetter(d) || IsDigit(d) || d == '_'; });
             iToken = kTokName;
         } else if (c == '\'') {
             size_t j = s + 1;
@@ -175,17 +182,12 @@ int LexNext(TagSqlParser& ctx) {
             }
         } else if (IsDigit(c)) {
             if (c == '0' && (in.At(s + 1) == 'x' || in.At(s + 1) == 'X') && IsHexDigit(in.At(s + 2))) {
-                size_t j = s + 2;
-                while (IsHexDigit(in.At(j))) ++j;
-                nEnd = j;
+                nEnd = in.Skip(s + 2, IsHexDigit);
                 iToken = kTokUIntConst;
             } else {
-                size_t j = s + 1;
-                while (IsDigit(in.At(j))) ++j;
+                const size_t j = in.Skip(s + 1, IsDigit);
                 if (in.At(j) == '.' && IsDigit(in.At(j + 1))) {
-                    size_t k = j + 1;
-                    while (IsDigit(in.At(k))) ++k;
-                    nEnd = k;
+                    nEnd = in.Skip(j + 1, IsDigit);
                     iToken = kTokDoubleConst;
                 } else {
                     nEnd = j;
