@@ -25,7 +25,7 @@ namespace {
 // table of them costs nothing to set up.
 struct InsertTarget {
     const char* name;
-    uint32_t nameLen;
+    uint32_t nameSize;   // of the zero-padded name buffer; its length is measured only for an error detail
     uint32_t offset;   // in the record without its status byte
     uint32_t width;
     int type;          // DB_STRING, DB_ULONG, DB_USHORT or DB_TINYINT
@@ -53,7 +53,8 @@ void DescribeValue(const SqlValue& v, char (&text)[80]) {
 int Refuse(TagSqlParser& ctx, int code, const InsertTarget& col, const SqlValue& v, const char* expected) {
     char text[80];
     DescribeValue(v, text);
-    return SqlRaiseError(ctx, code, "%.*s = %s (%s)", static_cast<int>(col.nameLen), col.name, text, expected);
+    const auto nameLen = static_cast<int>(strnlen(col.name, col.nameSize));
+    return SqlRaiseError(ctx, code, "%.*s = %s (%s)", nameLen, col.name, text, expected);
 }
 
 // A number as a whole unsigned value, when it is one.
@@ -178,8 +179,7 @@ int BindTargets(TagSqlParser& ctx, const ExecState& st, InsertTargets& targets) 
         size_t n = 0;
         for (const SqlExprList* c = ctx.ptInsertColumns; c != nullptr && n < targets.size(); c = c->ptNext) {
             const SqlColumnRef& ref = *c->ptExpr->ptColumn;
-            const auto nameLen = static_cast<uint32_t>(strnlen(ref.achColumnName, kSqlNameSize));
-            targets[n++] = InsertTarget{ref.achColumnName, nameLen, static_cast<uint32_t>(ref.iOffset),
+            targets[n++] = InsertTarget{ref.achColumnName, kSqlNameSize, static_cast<uint32_t>(ref.iOffset),
                                         static_cast<uint32_t>(ref.iWidth), ref.iType};
         }
         return 0;
@@ -187,13 +187,15 @@ int BindTargets(TagSqlParser& ctx, const ExecState& st, InsertTargets& targets) 
     const TagDBForm form = DbsGetDBForm(ctx.atTable[0].wTableNo);
     if (form.ptDomain == nullptr || form.byDomainNum != ctx.iInsertColumnNum)
         return SqlRaiseError(ctx, kSqlErrSystem, nullptr);
+    SqlColumnRef ref{};   // BindColumn sets every part read below
     for (int i = 0; i < form.byDomainNum; ++i) {
         const TagDMForm& f = form.ptDomain[i];
-        const auto nameLen = static_cast<uint32_t>(strnlen(f.achDMName, sizeof f.achDMName));
-        SqlColumnRef ref{};
-        if (!BindColumn(ref, 0, f.wDMOffset, f.chDMType, f.wDMLen, st.from[0].dwDataLen))
-            return SqlRaiseError(ctx, kSqlErrFieldRef, "%.*s", static_cast<int>(nameLen), f.achDMName);
-        targets[static_cast<size_t>(i)] = InsertTarget{f.achDMName, nameLen, static_cast<uint32_t>(ref.iOffset),
+        if (!BindColumn(ref, 0, f.wDMOffset, f.chDMType, f.wDMLen, st.from[0].dwDataLen)) {
+            const auto nameLen = static_cast<int>(strnlen(f.achDMName, sizeof f.achDMName));
+            return SqlRaiseError(ctx, kSqlErrFieldRef, "%.*s", nameLen, f.achDMName);
+        }
+        targets[static_cast<size_t>(i)] = InsertTarget{f.achDMName, sizeof f.achDMName,
+                                                       static_cast<uint32_t>(ref.iOffset),
                                                        static_cast<uint32_t>(ref.iWidth), ref.iType};
     }
     return 0;

@@ -5,6 +5,8 @@
 #include "sql/keywords.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <iterator>
 
 #include "sql/lexer.h"
@@ -96,13 +98,32 @@ constexpr FunctionInfo kFunctions[] = {
 };
 static_assert(std::size(kFunctions) == 13);
 
+// For each letter, the range of the keywords that begin with it (the table is sorted, so they stand together);
+// a word is searched for only among those.
+struct LetterRange {
+    uint8_t lo = 0, hi = 0;
+};
+constexpr std::array<LetterRange, 26> MakeLetterRanges() {
+    std::array<LetterRange, 26> ranges{};
+    for (size_t i = 0; i < std::size(kKeywords); ++i) {
+        LetterRange& r = ranges[static_cast<size_t>(Lower(kKeywords[i].spelling[0]) - 'a')];
+        if (r.hi == 0) r.lo = static_cast<uint8_t>(i);
+        r.hi = static_cast<uint8_t>(i + 1);
+    }
+    return ranges;
+}
+constexpr std::array<LetterRange, 26> kByLetter = MakeLetterRanges();
+
 }  // namespace
 
 bool EqualNoCase(std::string_view a, std::string_view b) { return CompareNoCase(a, b) == 0; }
 
 int LookupKeyword(std::string_view word) {
-    size_t lo = 0;
-    size_t hi = std::size(kKeywords);
+    if (word.empty()) return 0;
+    const char first = Lower(word[0]);
+    if (first < 'a' || first > 'z') return 0;   // every keyword begins with a letter
+    size_t lo = kByLetter[static_cast<size_t>(first - 'a')].lo;
+    size_t hi = kByLetter[static_cast<size_t>(first - 'a')].hi;
     while (lo < hi) {
         size_t mid = lo + (hi - lo) / 2;
         int c = CompareNoCase(word, kKeywords[mid].spelling);
@@ -117,8 +138,11 @@ int LookupKeyword(std::string_view word) {
 }
 
 const FunctionInfo* LookupFunction(std::string_view word) {
+    if (word.empty()) return nullptr;
+    const char first = Lower(word[0]);
     for (const FunctionInfo& f : kFunctions) {
-        if (EqualNoCase(word, f.pchName)) return &f;
+        // The first letter settles most names without measuring the function's name.
+        if (Lower(f.pchName[0]) == first && EqualNoCase(word, f.pchName)) return &f;
     }
     return nullptr;
 }

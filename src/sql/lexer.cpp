@@ -30,33 +30,53 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(int c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 int HexValue(int c) { return IsDigit(c) ? c - '0' : (c | 0x20) - 'a' + 10; }
 
+// Reads the text for one call of the lexer. The text, its length and the read position are kept in the scanner
+// itself, so that the loops over a token's characters need no stores through the lexer state; Flush() hands the
+// read position back, and must run before anything that reports it.
 class Scanner {
 public:
-    explicit Scanner(SqlLexState& lex) : lex_(lex) {}
+    explicit Scanner(SqlLexState& lex)
+        : lex_(lex), text_(lex.pchText), len_(lex.nTextLen), readPos_(static_cast<size_t>(lex.iReadPos)) {}
 
     // The character at index i (0 at and beyond the end), taking it from the text.
     int At(size_t i) {
-        if (i >= lex_.nTextLen) {
-            Mark(lex_.nTextLen + 1);
+        if (i >= len_) {
+            Mark(len_ + 1);
             return 0;
         }
         Mark(i + 1);
-        return static_cast<unsigned char>(lex_.pchText[i]);
+        return static_cast<unsigned char>(text_[i]);
+    }
+
+    // The index of the first character from j on that `take` refuses (the end counts as refused), looking at each
+    // character up to it as At does.
+    template <typename Take>
+    size_t Skip(size_t j, Take take) {
+        while (j < len_ && take(static_cast<unsigned char>(text_[j]))) ++j;
+        Mark(j + 1);
+        return j;
     }
 
     // Highest index + 1 looked at while measuring the current token.
     size_t Extent() const { return extent_; }
     void StartToken() { extent_ = 0; }
 
-private:
-    void Mark(size_t nTaken) {
-        if (nTaken > extent_) extent_ = nTaken;
-        if (nTaken > static_cast<size_t>(lex_.iReadPos)) {
-            lex_.iReadPos = static_cast<int>(std::min<size_t>(nTaken, std::numeric_limits<int>::max()));
+    void Flush() {
+        if (readPos_ > static_cast<size_t>(lex_.iReadPos)) {
+            lex_.iReadPos = static_cast<int>(std::min<size_t>(readPos_, std::numeric_limits<int>::max()));
         }
     }
 
+private:
+    void Mark(size_t nTaken) {
+        if (nTaken > extent_) extent_ = nTaken;
+        if (nTaken > readPos_) readPos_ = nTaken;
+    }
+
     SqlLexState& lex_;
+    const char* const text_;
+    const size_t len_;
+    size_t readPos_;
     size_t extent_ = 0;
 };
 
@@ -102,8 +122,9 @@ void LexReset(TagSqlParser& ctx, std::string_view text) {
 int LexNext(TagSqlParser& ctx) {
     SqlLexState& lex = ctx.tLex;
     Scanner in(lex);
+    size_t cursor = lex.nCursor;   // past the blanks skipped so far
     for (;;) {
-        const size_t s = lex.nCursor;
+        const size_t s = cursor;
         in.StartToken();
         const int c = in.At(s);
         int iToken = 0;
@@ -114,24 +135,26 @@ int LexNext(TagSqlParser& ctx) {
         if (c == 0) {
             lex.nTokenLen = 0;
             lex.achToken[0] = '\0';
+            lex.nCursor = s;
+            in.Flush();
             return lex.iToken = kTokEnd;
         }
         if (c == ' ' || c == '\t') {
             in.At(s + 1);
-            lex.nCursor = s + 1;
+            cursor = s + 1;
             continue;
         }
         if (c == '\n') {
+            in.Flush();
             DbsTraceLog("%c", '\n');
             ++lex.iLineNo;
-            lex.nCursor = s + 1;
+            cursor = s + 1;
+            lex.nCursor = cursor;
             continue;
         }
 
         if (IsLetter(c)) {
-            size_t j = s + 1;
-            for (int d = in.At(j); IsLetter(d) || IsDigit(d) || d == '_'; d = in.At(j)) ++j;
-            nEnd = j;
+            nEnd = in.Skip(s + 1, [](int d) { return IsLetter(d) || IsDigit(d) || d == '_'; });
             iToken = kTokName;
         } else if (c == '\'') {
             size_t j = s + 1;
@@ -159,17 +182,12 @@ int LexNext(TagSqlParser& ctx) {
             }
         } else if (IsDigit(c)) {
             if (c == '0' && (in.At(s + 1) == 'x' || in.At(s + 1) == 'X') && IsHexDigit(in.At(s + 2))) {
-                size_t j = s + 2;
-                while (IsHexDigit(in.At(j))) ++j;
-                nEnd = j;
+                nEnd = in.Skip(s + 2, IsHexDigit);
                 iToken = kTokUIntConst;
             } else {
-                size_t j = s + 1;
-                while (IsDigit(in.At(j))) ++j;
+                const size_t j = in.Skip(s + 1, IsDigit);
                 if (in.At(j) == '.' && IsDigit(in.At(j + 1))) {
-                    size_t k = j + 1;
-                    while (IsDigit(in.At(k))) ++k;
-                    nEnd = k;
+                    nEnd = in.Skip(j + 1, IsDigit);
                     iToken = kTokDoubleConst;
                 } else {
                     nEnd = j;
@@ -206,6 +224,7 @@ int LexNext(TagSqlParser& ctx) {
         in.At(nEnd);   // the character beyond the token shows where it ends
 
         // The token and the character beyond it share the token buffer.
+        in.Flush();
         if (in.Extent() - s > kTokenBufferSize) {
             DbsTraceLog("Input string too long, limit %d\r\n", static_cast<int>(kTokenBufferSize));
             SqlRaiseError(ctx, kSqlErrTooLong, nullptr);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include <dbs/dbs.h>
@@ -27,7 +28,18 @@ public:
     NodeArena(const NodeArena&) = delete;
     NodeArena& operator=(const NodeArena&) = delete;
 
-    void* Allocate(size_t nSize);
+    // Carves from the free room of the current block when it is large enough (inline, so that a node of known
+    // size is zeroed without a call); otherwise moves on to a later block or a new one.
+    void* Allocate(size_t nSize) {
+        nSize = ((nSize == 0 ? 1 : nSize) + kAlign - 1) & ~(kAlign - 1);
+        if (static_cast<size_t>(pbyEnd_ - pbyNext_) >= nSize) {
+            unsigned char* p = pbyNext_;
+            pbyNext_ += nSize;
+            std::memset(p, 0, nSize);
+            return p;
+        }
+        return AllocateInNextBlock(nSize);
+    }
     template <typename T>
     T* New() { return static_cast<T*>(Allocate(sizeof(T))); }
     void Rewind();
@@ -35,9 +47,15 @@ public:
     size_t BlockCount() const;
 
 private:
+    static constexpr size_t kAlign = alignof(std::max_align_t);
     struct Block;
+    void* AllocateInNextBlock(size_t nSize);
+    void UseBlock(Block* b, size_t nUsed);
+
     Block* ptFirst_ = nullptr;
-    Block* ptCurrent_ = nullptr;
+    Block* ptCurrent_ = nullptr;   // blocks after it are unused since the last Rewind
+    unsigned char* pbyNext_ = nullptr;   // free room of the current block
+    unsigned char* pbyEnd_ = nullptr;
 };
 
 // Token buffer of the lexer: a token and the one character read beyond it must fit.

@@ -19,39 +19,43 @@ namespace dbs::sql {
 struct NodeArena::Block {
     Block* ptNext;
     size_t nSize;   // usable bytes after the header
-    size_t nUsed;
 };
 
 namespace {
 constexpr size_t kBlockSize = 16 * 1024;
 constexpr size_t kAlign = alignof(std::max_align_t);
 constexpr size_t AlignUp(size_t n) { return (n + kAlign - 1) & ~(kAlign - 1); }
-constexpr size_t kHeaderSize = AlignUp(sizeof(void*) * 3);
+constexpr size_t kHeaderSize = AlignUp(sizeof(void*) * 2);
 
 unsigned char* BlockData(void* ptBlock) { return static_cast<unsigned char*>(ptBlock) + kHeaderSize; }
 }  // namespace
 
 NodeArena::~NodeArena() { ReleaseBlocks(); }
 
-void* NodeArena::Allocate(size_t nSize) {
-    nSize = AlignUp(nSize == 0 ? 1 : nSize);
-    // Look for room in the current block or in the blocks after it (kept from earlier statements).
-    for (Block* b = ptCurrent_; b != nullptr; b = b->ptNext) {
-        if (b->nSize - b->nUsed >= nSize) {
-            ptCurrent_ = b;
-            unsigned char* p = BlockData(b) + b->nUsed;
-            b->nUsed += nSize;
-            std::memset(p, 0, nSize);
-            return p;
+void NodeArena::UseBlock(Block* b, size_t nUsed) {
+    ptCurrent_ = b;
+    pbyNext_ = BlockData(b) + nUsed;
+    pbyEnd_ = BlockData(b) + b->nSize;
+}
+
+void* NodeArena::AllocateInNextBlock(size_t nSize) {
+    // A block kept from earlier statements after the current one, when one has room.
+    if (ptCurrent_ != nullptr) {
+        for (Block* b = ptCurrent_->ptNext; b != nullptr; b = b->ptNext) {
+            if (b->nSize >= nSize) {
+                UseBlock(b, nSize);
+                unsigned char* p = BlockData(b);
+                std::memset(p, 0, nSize);
+                return p;
+            }
+            if (b->ptNext == nullptr) break;
         }
-        if (b->ptNext == nullptr) break;
     }
     const size_t nBlock = std::max(kBlockSize, nSize);
     auto* b = static_cast<Block*>(DbsMalloc(kHeaderSize + nBlock));
     if (b == nullptr) return nullptr;
     b->ptNext = nullptr;
     b->nSize = nBlock;
-    b->nUsed = nSize;
     // Append after the last block so that blocks kept for reuse are found in order.
     if (ptFirst_ == nullptr) {
         ptFirst_ = b;
@@ -60,15 +64,19 @@ void* NodeArena::Allocate(size_t nSize) {
         while (last->ptNext != nullptr) last = last->ptNext;
         last->ptNext = b;
     }
-    ptCurrent_ = b;
+    UseBlock(b, nSize);
     unsigned char* p = BlockData(b);
     std::memset(p, 0, nSize);
     return p;
 }
 
 void NodeArena::Rewind() {
-    for (Block* b = ptFirst_; b != nullptr; b = b->ptNext) b->nUsed = 0;
-    ptCurrent_ = ptFirst_;
+    if (ptFirst_ != nullptr) {
+        UseBlock(ptFirst_, 0);
+    } else {
+        ptCurrent_ = nullptr;
+        pbyNext_ = pbyEnd_ = nullptr;
+    }
 }
 
 void NodeArena::ReleaseBlocks() {
@@ -80,6 +88,7 @@ void NodeArena::ReleaseBlocks() {
     }
     ptFirst_ = nullptr;
     ptCurrent_ = nullptr;
+    pbyNext_ = pbyEnd_ = nullptr;
 }
 
 size_t NodeArena::BlockCount() const {
