@@ -60,6 +60,7 @@ DBS_API uint8_t DbsCoreInit(void) {
 DBS_API uint8_t DbsCoreRelease(void) {
     if (gbDbsInit == 0) return 0;
     dbs::core::ReleaseAllMarks();
+    dbs::core::ReleaseAllFreeSlots();
     gwIdxFormNum = 0;
     DbsFree(gpQdbWorkArea);
     gpQdbWorkArea = nullptr;

@@ -25,6 +25,7 @@ void ResetTableSideState(uint16_t tableNo, uint16_t domainCapacity) {
     detail::gadwFreeHint[tableNo][0] = 0;
     detail::gadwFreeHint[tableNo][1] = 0;
     detail::gawDomainCapacity[tableNo] = domainCapacity;
+    detail::gTableFreeSlots[tableNo].Release();
 }
 
 }  // namespace dbs::core

@@ -9,6 +9,8 @@
 
 #include <dbs/dbs.h>
 
+#include "core/free_slots.h"
+
 #pragma pack(push, 1)
 // The path table: the current path number and the four table-file directories under the version path.
 struct TagDbsPath {
@@ -62,17 +64,20 @@ inline char* TableBuffer(const TagDBForm* form, bool secondary) {
     return b < 2 ? form->apchDBAddr[b] : nullptr;
 }
 
-// ---- Lowest-free-slot hint ------------------------------------------------------------------------------------
-// Appending takes the lowest free slot of a buffer. To keep filling a table linear, the core remembers per table
-// number and per buffer NUMBER (0 or 1, not role) a lower bound of that slot: every slot (0-based) below the
-// hint is known to be in use. The hint lives here, outside TagDBForm, so that hosts never see it.
+// ---- Lowest free slot ----------------------------------------------------------------------------------------
+// Appending takes the lowest free slot of a buffer. The core keeps per table number and per buffer NUMBER (0 or 1,
+// not role) a free-slot map (free_slots.h) that says exactly which slots are free, and a lower bound of the lowest
+// free slot (the hint: every slot (0-based) below it is in use) where the search starts. Both live here, outside
+// TagDBForm, so that hosts never see them. A table whose map could not be allocated walks its status bytes from
+// the hint.
 //
-// Whoever changes slot status bytes outside the record calls must keep the bound true:
+// Whoever changes slot status bytes must keep both true:
+//   - a slot made used:              NoteSlotUsed(tableNo, buf, slot)
 //   - a slot made free:              NoteSlotFreed(tableNo, buf, slot)
 //   - a buffer cleared (all free):   ResetFreeHint(tableNo, buf)
 //   - a buffer copied onto another:  CopyFreeHint(tableNo, fromBuf, toBuf)
-// Swapping the main and secondary roles needs nothing: the hints follow the buffer numbers. Making a slot used
-// never breaks the bound. Arguments out of range (table >= 128, buffer >= 2) are ignored.
+// Swapping the main and secondary roles needs nothing: maps and hints follow the buffer numbers. Arguments out of
+// range (table >= 128, buffer >= 2) are ignored.
 namespace detail {
 extern uint32_t gadwFreeHint[DBS_MAX_TABLES][2];
 extern uint16_t gawDomainCapacity[DBS_MAX_TABLES];
@@ -84,15 +89,22 @@ inline uint32_t FreeHint(uint16_t tableNo, uint8_t buf) {
 inline void SetFreeHint(uint16_t tableNo, uint8_t buf, uint32_t slot) {
     if (tableNo < DBS_MAX_TABLES && buf < 2) detail::gadwFreeHint[tableNo][buf] = slot;
 }
-inline void NoteSlotFreed(uint16_t tableNo, uint8_t buf, uint32_t slot) {
-    if (tableNo < DBS_MAX_TABLES && buf < 2 && slot < detail::gadwFreeHint[tableNo][buf]) {
-        detail::gadwFreeHint[tableNo][buf] = slot;
-    }
+inline void NoteSlotUsed(uint16_t tableNo, uint8_t buf, uint32_t slot) {
+    if (tableNo < DBS_MAX_TABLES) detail::gTableFreeSlots[tableNo].SetUsed(buf, slot);
 }
-inline void ResetFreeHint(uint16_t tableNo, uint8_t buf) { SetFreeHint(tableNo, buf, 0); }
+inline void NoteSlotFreed(uint16_t tableNo, uint8_t buf, uint32_t slot) {
+    if (tableNo >= DBS_MAX_TABLES || buf >= 2) return;
+    detail::gTableFreeSlots[tableNo].SetFree(buf, slot);
+    if (slot < detail::gadwFreeHint[tableNo][buf]) detail::gadwFreeHint[tableNo][buf] = slot;
+}
+inline void ResetFreeHint(uint16_t tableNo, uint8_t buf) {
+    SetFreeHint(tableNo, buf, 0);
+    ClearFreeSlots(tableNo, buf);
+}
 inline void CopyFreeHint(uint16_t tableNo, uint8_t fromBuf, uint8_t toBuf) {
     if (tableNo < DBS_MAX_TABLES && fromBuf < 2 && toBuf < 2) {
         detail::gadwFreeHint[tableNo][toBuf] = detail::gadwFreeHint[tableNo][fromBuf];
+        CopyFreeSlots(tableNo, fromBuf, toBuf);
     }
 }
 

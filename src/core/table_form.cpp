@@ -112,6 +112,7 @@ bool AllocTableMemory(TagDBForm& form) {
     ResetFreeHint(no, 0);
     ResetFreeHint(no, 1);
     MakeTableMarks(no, bufferBytes);
+    MakeTableFreeSlots(no, form.dwMaxTupleNum);
     return true;
 }
 

@@ -1,9 +1,10 @@
 /*
- * Tuple places: the walks scan the status bytes, but the lowest-free-slot hint answers the common case of a
- * table filled from its first slot without gaps in constant time (every slot below the hint is in use).
+ * Tuple places: the walks scan the status bytes, but the lowest free slot answers the common case of a table
+ * filled from its first slot without gaps in constant time (every slot below it is in use).
  */
 #include "core/tuple_places.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace dbs::core {
@@ -19,10 +20,14 @@ auto WithBuffer(Role role, uint32_t hTable, Fn fn) -> decltype(fn(std::declval<T
     return fn(buf);
 }
 
-// Slots 1 .. n are all in use (the hint counts 0-based slots below it).
+// Slots 1 .. n are all in use (the hint and the free-slot map count 0-based slots below them).
 uint32_t DensePrefix(const TupleBuffer& buf) {
-    uint32_t hint = FreeHint(buf.TableNo(), buf.No());
-    return hint < buf.Capacity() ? hint : buf.Capacity();
+    const uint32_t cap = buf.Capacity();
+    const uint32_t hint = std::min(FreeHint(buf.TableNo(), buf.No()), cap);
+    const FreeSlotMap* map = TableFreeSlots(buf.TableNo());
+    if (map == nullptr || map->Slots() != cap) return hint;
+    const uint32_t lowest = map->LowestFree(buf.No(), hint);
+    return lowest == FreeSlotMap::kNone ? cap : lowest;
 }
 
 }  // namespace

@@ -2,10 +2,11 @@
  * Whole-record calls on a buffer: reading and writing the current record, appending into the lowest free slot,
  * deleting the current record, and the used count and data length.
  *
- * Appending keeps the "lowest free slot" rule without rescanning from slot 0 every time: the core keeps per
- * buffer a lower bound of the lowest free slot (core_state.h). Every slot below it is in use, so the scan for a
- * free slot starts there; an append moves the bound past the slot it took and a delete pulls it back. Filling a
- * table is therefore linear in the number of records.
+ * Appending keeps the "lowest free slot" rule without rescanning the status bytes: the core keeps per buffer a
+ * map of the free slots and a lower bound of the lowest one (core_state.h), so an append costs a few word scans
+ * whatever was deleted or copied before. Should the map disagree with the status bytes (a host wrote them through
+ * addresses taken from the table form), the map is rebuilt from them rather than a used slot overwritten or a
+ * table with room reported full. A table without a map walks the status bytes from the bound.
  */
 #include <algorithm>
 #include <cstring>
@@ -22,6 +23,28 @@ uint32_t FindFreeSlot(const TupleBuffer& buf, uint32_t from, uint32_t end) {
         if (!buf.IsUsed(slot + 1)) return slot;
     }
     return end;
+}
+
+// The lowest free slot (0-based) of the buffer, or its capacity when every slot is in use. Every slot below
+// `hint` is known to be in use.
+uint32_t LowestFreeSlot(const TupleBuffer& buf, uint32_t hint) {
+    const uint32_t cap = buf.Capacity();
+    FreeSlotMap* map = TableFreeSlots(buf.TableNo());
+    if (map != nullptr && map->Slots() == cap && cap != 0) {
+        uint32_t slot = map->LowestFree(buf.No(), hint);
+        if (slot != FreeSlotMap::kNone && !buf.IsUsed(slot + 1)) return slot;
+        if (slot == FreeSlotMap::kNone && buf.Used() >= cap) return cap;
+        // The map disagrees with the status bytes: take them as they are.
+        map->Rebuild(buf.No(), buf.Slot(1), static_cast<uint32_t>(buf.SlotLen()));
+        slot = map->LowestFree(buf.No(), 0);
+        return slot == FreeSlotMap::kNone ? cap : slot;
+    }
+    // Without a map: from the bound up, then below it should some code have freed a slot without lowering it,
+    // rather than report a table with room as full.
+    const uint32_t slot = FindFreeSlot(buf, hint, cap);
+    if (slot != cap) return slot;
+    const uint32_t low = FindFreeSlot(buf, 0, hint);
+    return low == hint ? cap : low;
 }
 
 }  // namespace
@@ -68,6 +91,7 @@ uint8_t SetTuple(Role role, uint32_t hTable, const void* src) {
         }
         if (!buf.IsUsed(cur)) {
             *buf.Slot(cur) = DBS_TUPLE_USED;
+            NoteSlotUsed(buf.TableNo(), buf.No(), cur - 1);
             buf.SetUsed(buf.Used() + 1);
         }
         std::memcpy(buf.Data(cur), src, buf.DataLen());
@@ -97,14 +121,10 @@ uint8_t AppendTuple(Role role, uint32_t hTable) {
         }
         const uint16_t tableNo = buf.TableNo();
         const uint32_t hint = std::min(FreeHint(tableNo, buf.No()), cap);
-        uint32_t slot = FindFreeSlot(buf, hint, cap);
-        // Only reachable if some code freed a slot without lowering the bound: fall back to the slots below it
-        // rather than report a table with room as full.
-        if (slot == cap) {
-            slot = FindFreeSlot(buf, 0, hint);
-            if (slot == hint) return 0;
-        }
+        const uint32_t slot = LowestFreeSlot(buf, hint);
+        if (slot == cap) return 0;
         *buf.Slot(slot + 1) = DBS_TUPLE_USED;
+        NoteSlotUsed(tableNo, buf.No(), slot);
         NoteTableWriteIn(tableNo, buf.No(), buf.SlotOffset(slot + 1), 1);
         buf.SetCursor(slot + 1);
         buf.SetUsed(buf.Used() + 1);

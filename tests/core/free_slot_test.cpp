@@ -79,6 +79,54 @@ TEST_F(FreeSlot, AppendMatchesAFullScanUnderRandomOperations) {
     }
 }
 
+// The same through the calls, on a table of more than 64 x 64 slots so that appends cross summary words: after
+// every step each buffer's free-slot map agrees with its status bytes, and each append takes the lowest free slot.
+TEST_F(FreeSlot, MapStaysExactThroughTheCalls) {
+    constexpr uint32_t kCap = 64 * 64 + 100;
+    const uint32_t h = MakeTable(7, "MAP", kCap, {{"ID", 'D', 4}});
+    TagDBForm& f = gptDB_Form[7];
+    const core::FreeSlotMap* map = core::TableFreeSlots(7);
+    ASSERT_EQ(map->Slots(), kCap);
+    for (uint32_t n = 0; n < kCap - 40; ++n) ASSERT_EQ(DbsAppendTuple(h), 1);
+    ASSERT_EQ(DbsCopyDataEx(h, DBS_COPY_MAIN_TO_SECOND), 1);
+    uint32_t highest = 0;
+    std::mt19937 rng(777);
+    for (int step = 0; step < 6000; ++step) {
+        const bool secondary = rng() % 2 == 1;
+        const uint8_t b = secondary ? f.byDBSecondAddrPtr : f.byDBMainAddrPtr;
+        const uint32_t op = rng() % 100;
+        if (op < 45) {  // append
+            const uint32_t want = LowestFree(f, b);
+            ASSERT_EQ(secondary ? DbsAppendTupleEX(h) : DbsAppendTuple(h), want != 0 ? 1 : 0) << step;
+            if (want != 0) {
+                ASSERT_EQ(secondary ? DbsGetTupleNoEX(h) : DbsGetTupleNo(h), want) << step;
+                highest = std::max(highest, want);
+            }
+        } else if (op < 80) {  // delete or write anywhere, mostly low so that appends reuse the gaps
+            const uint32_t pick = 1 + rng() % (op < 70 ? kCap : 200);
+            secondary ? DbsSetTupleNoEX(h, pick) : DbsSetTupleNo(h, pick);
+            if (op < 70) {
+                secondary ? DbsDeleteTupleEX(h) : DbsDeleteTuple(h);
+            } else {
+                secondary ? DbsSetTupleEX(h, &pick) : DbsSetTuple(h, &pick);
+            }
+        } else if (op < 90) {
+            ASSERT_EQ(DbsCopyDataEx(h, op < 85 ? DBS_COPY_MAIN_TO_SECOND : DBS_COPY_SECOND_TO_MAIN), 1);
+        } else if (op < 99) {
+            ASSERT_EQ(DbsChangeOver(h), 1);
+        } else if (rng() % 4 == 0) {
+            ASSERT_EQ(DbsClrMemory(h, secondary ? DBS_MEM_SECONDARY : DBS_MEM_MAIN), 1);
+        }
+        for (uint8_t buf = 0; buf < 2; ++buf) {
+            for (uint32_t n = 0; n < kCap; ++n) {
+                ASSERT_EQ(map->IsFree(buf, n), f.apchDBAddr[buf][n * f.wTupleLen] != DBS_TUPLE_USED)
+                    << step << " buffer " << int{buf} << " slot " << n;
+            }
+        }
+    }
+    EXPECT_GT(highest, 64u * 64u);  // appends did reach the second summary word
+}
+
 // A slot freed behind the core's back (without NoteSlotFreed) is still found rather than the table refusing
 // an append while it has room.
 TEST_F(FreeSlot, ASlotFreedWithoutNoticeIsStillFound) {
@@ -89,6 +137,11 @@ TEST_F(FreeSlot, ASlotFreedWithoutNoticeIsStillFound) {
     --f.adwTupleNum[0];
     ASSERT_EQ(DbsAppendTuple(h), 1);
     EXPECT_EQ(DbsGetTupleNo(h), 3u);
+    // And a slot taken behind its back is not handed out again.
+    ASSERT_EQ(DbsSetTupleNo(h, 2), 1);
+    ASSERT_EQ(DbsDeleteTuple(h), 1);
+    f.apchDBAddr[0][1 * f.wTupleLen] = DBS_TUPLE_USED;
+    ASSERT_EQ(DbsAppendTuple(h), 0);
 }
 
 }  // namespace
