@@ -94,7 +94,7 @@ TEST_F(TableByFields, NameAndCountLimits) {
 
     // 255 fields are the most a table can have.
     std::vector<std::string> descs;
-    for (int k = 0; k < 256; ++k) descs.push_back(std::string("F") + std::to_string(k) + " N(1) SAVE");
+    for (int k = 0; k < 256; ++k) descs.push_back(std::string("F").append(std::to_string(k)).append(" N(1) SAVE"));
     auto call = [&](uint16_t tableNo, size_t n) {
         // The variadic list is built from a fixed argument pack of 257 entries, cut by the empty string.
         std::vector<const char*> a(257, "");
