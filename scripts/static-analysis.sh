@@ -6,8 +6,7 @@ cd "$(dirname "$0")/.."
 build=${1:-build}
 mapfile -t sources < <(git ls-files 'src/*.cpp' 'tools/*.cpp')
 echo "clang-tidy: ${#sources[@]} files"
-# -Wno-varargs: see clang-diagnostic-varargs in .clang-tidy.
-printf '%s\n' "${sources[@]}" | xargs -P 2 -n 4 clang-tidy -p "$build" --quiet --extra-arg=-Wno-varargs 2>/dev/null
+printf '%s\n' "${sources[@]}" | xargs -P 2 -n 4 clang-tidy -p "$build" --quiet 2>/dev/null
 echo "cppcheck"
 cppcheck --quiet --error-exitcode=1 --std=c++20 --language=c++ --inline-suppr \
   --enable=warning,performance,portability --suppress=missingIncludeSystem --suppress=unknownMacro \

@@ -12,6 +12,7 @@
 #include "core/dirty_pages.h"
 #include "core/index_alloc.h"
 #include "core/index_kind.h"
+#include "core/va_start_promoted.h"
 #include "runtime/trace_log.h"
 
 namespace dbs::core {
@@ -159,7 +160,7 @@ DBS_API uint32_t DbsCreateIndexByName(uint32_t hTable, uint16_t wIdxNo, uint8_t 
     uint8_t fields[DBS_MAX_KEY_FIELDS] = {};
     uint8_t keyNum = 0;
     va_list args;
-    va_start(args, wKeyLen);
+    DBS_VA_START_PROMOTED(args, wKeyLen);  // the last named parameter is 16 bits by contract
     for (;;) {
         const char* name = va_arg(args, const char*);
         if (name == nullptr) {
@@ -188,8 +189,10 @@ DBS_API uint32_t DbsCreateIndexByName(uint32_t hTable, uint16_t wIdxNo, uint8_t 
 
     uint32_t hIndex = DbsCreateIndexNo(hTable, wIdxNo, byIdxType, wDimX, wDimY, wKeyLen);
     if (hIndex == 0) return 0;
-    if (!AllocIndexMemory(hIndex)) {
-        // An index without buffers would refuse every entry silently; undo the description instead.
+    // A table without storage yet leaves its index keyed and without buffers: DbsAllocMemory on the index gives
+    // them once the table is stored. On a stored table an index that cannot get its buffers would refuse every
+    // entry, so the entry is undone instead.
+    if (TableBuffer(table, false) != nullptr && !AllocIndexMemory(hIndex)) {
         DbsTraceLog("[File: %s, Line: %d] %s Create index error,index buffer not allocated.", DBS_HERE,
                     table->achDBName);
         gptIdx_Form[DBS_HANDLE_NO(hIndex)] = TagIdxForm{};

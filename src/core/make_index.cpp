@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "core/core_state.h"
+#include "core/va_start_promoted.h"
 #include "runtime/trace_log.h"
 
 namespace {
@@ -104,7 +105,7 @@ DBS_API uint16_t DbsMakeIndex(uint32_t hTable, uint16_t wIdxNo, void* pbyKey, ui
     std::memset(buffer, 0, wKeyBufLen);
     uint32_t offset = 0;
     va_list args;
-    va_start(args, wKeyBufLen);
+    DBS_VA_START_PROMOTED(args, wKeyBufLen);  // the last named parameter is 16 bits by contract
     for (uint8_t i = 0; i < idx->byIdxKeyNum; ++i) {
         uint8_t fieldNo = idx->abyIdxKey[i];
         if (fieldNo == 0 || fieldNo > table->byDomainNum || table->ptDomain == nullptr) {

@@ -3,9 +3,9 @@
  *
  * Each string describes one field as four blank-separated words once '(' and ')' are read as blanks:
  * name, kind (its first letter), decimal length and "SAVE" or "NOTSAVE", e.g. "NAME C(16) SAVE". The list ends
- * with an empty string (a null pointer is taken as the end too). The table is created first and its fields are
- * added one by one; a refused field leaves the table in the form with the fields added so far and without
- * storage, and the call returns 0. A call that cannot allocate the storage also returns 0.
+ * with an empty string; a null pointer before it refuses the call before anything is created. The table is
+ * created first and its fields are added one by one; a refused field leaves the table in the form with the fields
+ * added so far and without storage, and the call returns 0. A call that cannot allocate the storage also returns 0.
  */
 #include <cstdarg>
 #include <cstdio>
@@ -124,11 +124,17 @@ DBS_API uint32_t DbsCreateTableBySpec(uint16_t wTableNo, const char* pchName, ui
     va_list counting;
     va_copy(counting, args);
     uint32_t count = 0;
-    for (const char* desc = va_arg(counting, const char*); desc != nullptr && desc[0] != '\0';
-         desc = va_arg(counting, const char*)) {
+    const char* desc = va_arg(counting, const char*);
+    for (; desc != nullptr && desc[0] != '\0'; desc = va_arg(counting, const char*)) {
         if (++count > dbs::core::kMaxFields) break;
     }
     va_end(counting);
+    if (desc == nullptr) {
+        va_end(args);
+        DbsTraceLog("[File: %s, Line: %d] create table %s error,field description %u is NULL.", DBS_HERE, pchName,
+                    count + 1);
+        return 0;
+    }
     if (count > dbs::core::kMaxFields) {
         va_end(args);
         DbsTraceLog("[File: %s, Line: %d] create table %s error,more than 255 fields.", DBS_HERE, pchName);

@@ -22,12 +22,15 @@ DBS_API void DbsTraceLog(const char* pchFormat, ...) {
     int n = std::vsnprintf(line, sizeof line, pchFormat, args);  // cuts at 4095 characters
     va_end(args);
     if (n < 0) line[0] = '\0';
-    WriteStamp(__FILE__, __LINE__);
+    DBS_STAMP_HERE();
     WriteTraceLogEx(DBS_TRACE_LEVEL, "%s", line);
 }
 
 DBS_API const char* DbsSourceName(const char* pchPath) {
-    if (pchPath == nullptr) return nullptr;
+    if (pchPath == nullptr) {
+        DbsTraceLog("[File:%s Line:%d] DbsSourceName param pchPath is NULL!", DbsSourceName(__FILE__), __LINE__);
+        return nullptr;
+    }
     const char* base = pchPath;
     for (const char* p = pchPath; *p != '\0'; ++p) {
         if (*p == '/' || *p == '\\') base = p + 1;

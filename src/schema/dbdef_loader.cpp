@@ -12,8 +12,8 @@
  *
  * Besides the refusals every DBDef reader writes, this one refuses what would overrun a record field or break
  * the numbering: a name longer than its field, a table name holding a path separator (it becomes a file name),
- * more than four keys in a table, a column wider than a 16-bit length, and table numbers beyond what a handle
- * can hold.
+ * more than four keys in a table, a column wider than a 16-bit length, a capacity (MaxRecNum) beyond 16 bits,
+ * and table numbers beyond what a handle can hold.
  */
 #include <cstring>
 #include <exception>
@@ -101,7 +101,14 @@ private:
                 return false;
             }
             table.wReserved = 0;
-            table.wMaxRecNum = static_cast<uint16_t>(ReadAtoi(tableElements[i].Attribute("MaxRecNum")));
+            const std::string_view capacityText = tableElements[i].Attribute("MaxRecNum");
+            const int32_t capacity = ReadAtoi(capacityText);
+            if (capacity < 0 || capacity > UINT16_MAX) {
+                RefuseSchema(path_, "the table <%s> has MaxRecNum %.32s, outside 0 to 65535", name.c_str(),
+                             std::string(capacityText).c_str());
+                return false;
+            }
+            table.wMaxRecNum = static_cast<uint16_t>(capacity);
             table.byTableType = type_;
             names_[name] = static_cast<int>(TableNo(i));
             tableNames_.push_back(std::move(name));

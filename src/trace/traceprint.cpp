@@ -2,14 +2,24 @@
 //
 // A stamp (source file and line) set by WriteStamp travels with the next WriteTraceLogEx line of the same
 // thread and is then dropped; WriteTracePrintEx lines never carry one. Without a sink, a line goes to the file
-// named by DBS_TRACE_FILE (appended, read anew at every line) or to standard error, flushed at once.
+// named by DBS_TRACE_FILE or to standard error, flushed at once. The file is opened once and kept open while the
+// variable names it; it is opened again when the variable changes and, noticed within a second, when the path
+// no longer names the open file (moved or removed by log rotation).
 #include <dbs/traceprint.h>
 
+#include <chrono>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -53,20 +63,88 @@ private:
     char* big_ = nullptr;
 };
 
-void WriteDefault(const char* stampFile, int stampLine, const char* text) {
-    FILE* out = stderr;
-    FILE* opened = nullptr;
-    const char* path = std::getenv("DBS_TRACE_FILE");
-    if (path != nullptr && path[0] != '\0') {
-        opened = std::fopen(path, "a");
-        if (opened != nullptr) out = opened;
+// The default file output. Guarded by gSinkMutex; nothing here allocates, so a line can be written while memory
+// is exhausted. A path that does not fit the copy could not be opened by the system either.
+class TraceFile {
+public:
+    // The stream for the next line: the open file while `path` still names it, else the file opened anew;
+    // null when there is no path or the file cannot be opened.
+    FILE* For(const char* path) {
+        if (path == nullptr || path[0] == '\0') {
+            Close();
+            return nullptr;
+        }
+        if (file_ != nullptr && std::strcmp(path, path_) == 0 && !Replaced()) return file_;
+        Close();
+        Open(path);
+        return file_;
     }
+
+private:
+    static int64_t NowNs() {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
+    void Open(const char* path) {
+        const size_t len = std::strlen(path);
+        if (len >= sizeof path_) return;
+#if defined(_WIN32)
+        file_ = std::fopen(path, "a");
+#else
+        const int fd = ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+        if (fd < 0) return;
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || (file_ = ::fdopen(fd, "a")) == nullptr) {
+            ::close(fd);
+            return;
+        }
+        dev_ = st.st_dev;
+        ino_ = st.st_ino;
+#endif
+        std::memcpy(path_, path, len + 1);
+        checkedNs_ = NowNs();
+    }
+
+    void Close() {
+        if (file_ != nullptr) std::fclose(file_);
+        file_ = nullptr;
+        path_[0] = '\0';
+    }
+
+    // True when, looked at no more than once a second, the path names another file than the open one or none.
+    bool Replaced() {
+#if defined(_WIN32)
+        return false;  // an open file cannot be moved or removed there
+#else
+        const int64_t now = NowNs();
+        if (now - checkedNs_ < 1000000000) return false;
+        checkedNs_ = now;
+        struct stat st {};
+        return ::stat(path_, &st) != 0 || st.st_dev != dev_ || st.st_ino != ino_;
+#endif
+    }
+
+    FILE* file_ = nullptr;
+    char path_[4096] = {};
+    int64_t checkedNs_ = 0;
+#if !defined(_WIN32)
+    dev_t dev_ = 0;
+    ino_t ino_ = 0;
+#endif
+};
+
+TraceFile gTraceFile;
+
+void WriteDefault(const char* stampFile, int stampLine, const char* text) {
+    FILE* out = gTraceFile.For(std::getenv("DBS_TRACE_FILE"));
+    if (out == nullptr) out = stderr;
     if (stampFile != nullptr) std::fprintf(out, "%s:%d: ", stampFile, stampLine);
     std::fputs(text, out);
     const size_t len = std::strlen(text);
     if (len == 0 || text[len - 1] != '\n') std::fputc('\n', out);
     std::fflush(out);
-    if (opened != nullptr) std::fclose(opened);
 }
 
 void Deliver(int level, const Stamp* stamp, const char* fmt, va_list args) {

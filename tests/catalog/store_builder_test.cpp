@@ -96,14 +96,14 @@ TEST_F(StoreBuilder, NameLimitsAcceptTheLongestNames) {
 
 TEST_F(StoreBuilder, ManyColumnsAreNotedAndBuilt) {
     const uint32_t t = AddTable("WIDE", 2);
-    for (int i = 0; i < 129; ++i) AddColumn(t, ("c" + std::to_string(i)).c_str(), 'N', 1);
+    for (int i = 0; i < 129; ++i) AddColumn(t, std::string("c").append(std::to_string(i)).c_str(), 'N', 1);
     EXPECT_EQ(Build(), 1);
     EXPECT_EQ(trace.Texts().front(), "[File: *, Line: *] Table Column Num exceed 129 ! ");
     EXPECT_EQ(DbsGetDomainNum(t), 129);
 
     DbsCoreRelease();
     ASSERT_EQ(DbsCoreInit(), 1);
-    for (int i = 129; i < 256; ++i) AddColumn(t, ("c" + std::to_string(i)).c_str(), 'N', 1);
+    for (int i = 129; i < 256; ++i) AddColumn(t, std::string("c").append(std::to_string(i)).c_str(), 'N', 1);
     trace.Clear();
     EXPECT_EQ(Build(), 0);
     EXPECT_EQ(trace.Texts().front(), "[File=*, Line=*] create table WIDE error,256 fields exceed 255!");
@@ -140,7 +140,7 @@ TEST_F(StoreBuilder, CoreRefusalsFailTheBuild) {
 
 TEST_F(StoreBuilder, KeyGroupRefusals) {
     const uint32_t t = AddTable("T", 4);
-    for (int i = 0; i < 9; ++i) AddColumn(t, ("k" + std::to_string(i)).c_str(), 'N', 1);
+    for (int i = 0; i < 9; ++i) AddColumn(t, std::string("k").append(std::to_string(i)).c_str(), 'N', 1);
     AddColumn(t, "Big", 'C', 101);
     struct Case {
         const char* what;
@@ -159,7 +159,7 @@ TEST_F(StoreBuilder, KeyGroupRefusals) {
     const std::string fail1 = "[File=*,Line=*] SingleCreateIndex Constraints [dwTableHandle=10000,dwConstraintHandle=20001] Fail !";
     const std::string initFail = "[File=*,Line=*] DbsInitSysManageTable Function,Create index Fail!";
     std::vector<TagSYSCONSCOLUMNTuple> nine;
-    for (int i = 0; i < 9; ++i) nine.push_back(key(0, ("k" + std::to_string(i)).c_str()));
+    for (int i = 0; i < 9; ++i) nine.push_back(key(0, std::string("k").append(std::to_string(i)).c_str()));
     const Case cases[] = {
         {"nine key columns", nine, {"[File=*,Line=*] arr index[wOneIndexLoop=8]  out of range !", fail0, initFail}},
         {"unknown column", {key(0, "k0"), key(1, "nope")},

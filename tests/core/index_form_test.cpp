@@ -129,16 +129,33 @@ TEST_F(IndexFormTest, AnIndexNeedsItsTablesStorage) {
     EXPECT_EQ(DbsAllocMemory(h), 0);
     EXPECT_EQ(+Idx(h).apchIdxAddr[0], nullptr);
 
-    // By name, an index that cannot get its buffers is not created at all.
+    // By name, on a table without storage: created keyed and without buffers, silently; its calls then fail with
+    // their buffer lines until the table is stored and the index is given its buffers.
     trace.Clear();
-    EXPECT_EQ(DbsCreateIndexByName(bare, 1, DBS_IDX_SORTED, 0, 0, 4, "ID", ""), 0u);
-    EXPECT_EQ(trace.Last(), "[File: *, Line: *] BARE Create index error,index buffer not allocated.");
-    EXPECT_EQ(+Form(bare).adwIdxHandle[1], 0u);
-    EXPECT_EQ(+Idx(DBS_INDEX_HANDLE(3, 1)).dwIdxHandle, 0u);
+    const uint32_t byName = DbsCreateIndexByName(bare, 1, DBS_IDX_SORTED, 0, 0, 4, "ID", "");
+    ASSERT_EQ(byName, DBS_INDEX_HANDLE(3, 1));
+    EXPECT_EQ(trace.Count(), 0u);
+    EXPECT_EQ(+Form(bare).adwIdxHandle[1], byName);
+    EXPECT_EQ(+Idx(byName).byIdxKeyNum, 1);
+    EXPECT_EQ(+Form(bare).ptDomain[0].byDMKeyFlag & 1, 1);
+    EXPECT_EQ(+Idx(byName).apchIdxAddr[0], nullptr);
+    uint32_t key = 7, out = 0;
+    EXPECT_EQ(DbsFetchIndex(byName, &key, &out), 0);
+    EXPECT_EQ(trace.Last(), "[File:* Line*] Index (Handle 2000d) index buffer is 0.");
+    EXPECT_EQ(DbsFetchIndexEX(byName, 1, &key, &out), 0);
+    EXPECT_EQ(trace.Last(), "[File:* Line*] Index (Handle 2000d) index buffer not exist");
+    ASSERT_EQ(DbsAllocMemory(bare), 1);
+    ASSERT_EQ(DbsAllocMemory(byName), 1);
+    index::Append(bare, &key);
+    EXPECT_EQ(DbsInsertIndex(byName, &key), 1);
+    EXPECT_EQ(DbsFetchIndex(byName, &key, &out), 1);
+    EXPECT_EQ(out, 1u);
 
-    // So does one whose block cannot be had.
+    // On a stored table, an index whose block cannot be had is not created at all.
+    trace.Clear();
     dbs::fault::FailAllocAt(1);
     EXPECT_EQ(DbsCreateIndexByName(table, 1, DBS_IDX_SORTED, 0, 0, 4, "ID", ""), 0u);
+    EXPECT_EQ(trace.Last(), "[File: *, Line: *] ORDERS Create index error,index buffer not allocated.");
     dbs::fault::ResetAll();
     EXPECT_EQ(+Form(table).adwIdxHandle[1], 0u);
 }

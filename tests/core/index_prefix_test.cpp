@@ -32,7 +32,7 @@ TEST_F(IndexPrefixTest, VisitsTheEntriesOfAPrefixInKeyOrder) {
     dbs::core::SetTreePageTarget(0);
     ASSERT_NE(hIndex, 0u);
     std::mt19937 rng(5);
-    std::map<Key, uint32_t> model;
+    std::map<Key, uint32_t, index::KeyLess> model;
     for (uint32_t i = 0; i < kCapacity; ++i) {
         Key key(kLen);
         for (uint8_t& b : key) b = static_cast<uint8_t>(rng() % 3 * 0x7F);  // many keys share long prefixes

@@ -1,7 +1,6 @@
 // The sorted index kind: ordering by raw key bytes, the insertion place left by a miss, re-pointing, the limits
 // of insertion and removal, and agreement with a reference map over a long random sequence.
 #include <functional>
-#include <map>
 #include <random>
 
 #include "core/index_test_util.h"
@@ -206,7 +205,7 @@ TEST_F(SortedIndexTest, AgreesWithAReferenceMapOverRandomChanges) {
         SCOPED_TRACE(c.len);
         ASSERT_EQ(DbsClrSecondaryMem(table), 1);
         std::mt19937 rng(static_cast<unsigned>(c.len));
-        std::map<std::vector<uint8_t>, uint32_t> model;  // vectors of uint8_t compare like memcmp
+        index::KeyModel model;
         for (int step = 0; step < 3000; ++step) {
             std::vector<uint8_t> key(c.len);
             for (uint8_t& b : key) b = static_cast<uint8_t>(rng() % 4 * 0x55);  // few values: many collisions

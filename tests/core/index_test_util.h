@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,18 @@ struct Entry {
     std::vector<uint8_t> key;
     bool operator==(const Entry&) const = default;
 };
+
+// Keys in the order of memcmp, for reference models. Compared byte by byte: std::less on vectors makes g++ 12 at
+// -O3 report an impossible memcmp bound (-Wstringop-overread).
+struct KeyLess {
+    bool operator()(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) const {
+        for (size_t i = 0; i < a.size() && i < b.size(); ++i) {
+            if (a[i] != b[i]) return a[i] < b[i];
+        }
+        return a.size() < b.size();
+    }
+};
+using KeyModel = std::map<std::vector<uint8_t>, uint32_t, KeyLess>;  // key -> tuple number
 inline std::vector<Entry> Entries(uint32_t hIndex, uint8_t b) {
     const TagIdxForm& idx = Idx(hIndex);
     const uint32_t no = DBS_HANDLE_NO(hIndex);

@@ -151,7 +151,7 @@ protected:
     }
 
     uint32_t table = 0, hIndex = 0, capacity = 0;
-    std::map<Key, uint32_t> model[2];  // by buffer number
+    std::map<Key, uint32_t, index::KeyLess> model[2];  // by buffer number
 };
 
 TEST_F(SortedTreeTest, AgreesWithAReferenceMapForEveryKeyLength) {

@@ -2,6 +2,7 @@
 // when the keys differ only in their last bytes or only in their first word.
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <map>
 #include <random>
 
@@ -24,7 +25,7 @@ TEST_F(WideKeyTest, OrderAndLookupsAgreeWithMemcmp) {
         uint32_t hIndex = DbsCreateIndexByName(table, 0, DBS_IDX_SORTED, 0, 0, len, "CODE", "");
         ASSERT_NE(hIndex, 0u);
         std::mt19937 rng(len);
-        std::map<std::vector<uint8_t>, uint32_t> model;  // vectors of uint8_t compare like memcmp
+        index::KeyModel model;
         std::vector<std::vector<uint8_t>> absent;
         for (int step = 0; step < 300; ++step) {
             std::vector<uint8_t> key(len, 0x41);

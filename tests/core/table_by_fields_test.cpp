@@ -36,11 +36,14 @@ TEST_F(TableByFields, BuildsTheFieldsAndTheStorage) {
     EXPECT_EQ(trace.Count(), 0u);
 }
 
-TEST_F(TableByFields, EndsAtTheFirstEmptyStringOrNullPointer) {
+TEST_F(TableByFields, EndsAtTheFirstEmptyStringAndRefusesANullPointer) {
     ASSERT_EQ(DbsCreateTableBySpec(0, "A", 0, 2, "X C(2) SAVE", "", "Y C(2) SAVE", ""), 0x10000u);
     EXPECT_EQ(DbsGetDomainNum(0x10000), 1);
-    ASSERT_EQ(DbsCreateTableBySpec(1, "B", 0, 2, "X C(2) SAVE", static_cast<const char*>(nullptr)), 0x10001u);
-    EXPECT_EQ(DbsGetDomainNum(0x10001), 1);
+    trace.Clear();
+    EXPECT_EQ(DbsCreateTableBySpec(1, "B", 0, 2, "X C(2) SAVE", static_cast<const char*>(nullptr), ""), 0u);
+    EXPECT_EQ(trace.Texts(),
+              std::vector<std::string>{"[File: *, Line: *] create table B error,field description 2 is NULL."});
+    EXPECT_EQ(DbsGetDBHandle(1), 0u);  // nothing created
     // No field at all: a table whose records have no data bytes.
     ASSERT_EQ(DbsCreateTableBySpec(3, "C", 0, 2, ""), 0x10003u);
     EXPECT_EQ(DbsGetTupleLen(0x10003), 0);
@@ -91,7 +94,7 @@ TEST_F(TableByFields, NameAndCountLimits) {
 
     // 255 fields are the most a table can have.
     std::vector<std::string> descs;
-    for (int k = 0; k < 256; ++k) descs.push_back("F" + std::to_string(k) + " N(1) SAVE");
+    for (int k = 0; k < 256; ++k) descs.push_back(std::string("F").append(std::to_string(k)).append(" N(1) SAVE"));
     auto call = [&](uint16_t tableNo, size_t n) {
         // The variadic list is built from a fixed argument pack of 257 entries, cut by the empty string.
         std::vector<const char*> a(257, "");

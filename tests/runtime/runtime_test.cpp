@@ -14,8 +14,11 @@ TEST(DbsSourceName, BaseNameAfterEitherSeparator) {
     struct Case { const char* in; const char* out; } cases[] = {
         {"a/b\\c", "c"}, {"c", "c"}, {"a\\b\\", ""}, {"/x/y.cpp", "y.cpp"}, {"", ""},
     };
+    TraceCapture cap;
     for (const auto& c : cases) EXPECT_STREQ(DbsSourceName(c.in), c.out) << c.in;
+    EXPECT_EQ(cap.Count(), 0u);
     EXPECT_EQ(DbsSourceName(nullptr), nullptr);
+    EXPECT_EQ(cap.Texts(), std::vector<std::string>{"[File:* Line:*] DbsSourceName param pchPath is NULL!"});
 }
 
 TEST(DbsMalloc, ZeroFilledAndFailureIsTraced) {

@@ -1,14 +1,26 @@
 // The trace library and DbsTraceLog: stamps, sinks, the default destination and bounded lines.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
+
+#include <unistd.h>
 
 #include "support/trace_capture.h"
 
 namespace dbs::test {
 namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
 
 TEST(TraceLibrary, StampAttachesToTheNextLogLineOnly) {
     TraceCapture cap;
@@ -46,11 +58,43 @@ TEST(TraceLibrary, DefaultDestinationIsTheTraceFile) {
     WriteTraceLogEx(6, "hello %d", 5);
     WriteTracePrintEx(6, "ends with newline\r\n");
     unsetenv("DBS_TRACE_FILE");
-    std::ifstream in(path);
-    std::stringstream all;
-    all << in.rdbuf();
-    EXPECT_EQ(all.str(), "src/x.cpp:7: hello 5\nends with newline\r\n");
+    EXPECT_EQ(ReadAll(path), "src/x.cpp:7: hello 5\nends with newline\r\n");
     std::remove(path);
+}
+
+// True when a descriptor of this process is open on `path`.
+bool OpenHere(const std::string& path) {
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
+        if (std::filesystem::read_symlink(fd.path(), ec) == path) return true;
+    }
+    return false;
+}
+
+TEST(TraceLibrary, TheTraceFileStaysOpenAndFollowsTheVariableAndLogRotation) {
+    char a[] = "/tmp/dbs_trace_a_XXXXXX", b[] = "/tmp/dbs_trace_b_XXXXXX";
+    for (char* path : {a, b}) {
+        const int fd = mkstemp(path);
+        ASSERT_GE(fd, 0);
+        close(fd);
+    }
+    const std::string moved = std::string(a) + ".1";
+    setenv("DBS_TRACE_FILE", a, 1);
+    WriteTracePrintEx(6, "one");
+    EXPECT_TRUE(OpenHere(a));
+    setenv("DBS_TRACE_FILE", b, 1);
+    WriteTracePrintEx(6, "two");
+    EXPECT_FALSE(OpenHere(a));
+    setenv("DBS_TRACE_FILE", a, 1);
+    WriteTracePrintEx(6, "three");
+    ASSERT_EQ(std::rename(a, moved.c_str()), 0);  // rotated away: noticed within a second
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    WriteTracePrintEx(6, "four");
+    unsetenv("DBS_TRACE_FILE");
+    EXPECT_EQ(ReadAll(moved), "one\nthree\n");
+    EXPECT_EQ(ReadAll(b), "two\n");
+    EXPECT_EQ(ReadAll(a), "four\n");
+    for (const std::string& path : {std::string(a), std::string(b), moved}) std::remove(path.c_str());
 }
 
 TEST(DbsTraceLog, StampsItselfAndPassesTheLineAsAnArgument) {
@@ -58,7 +102,7 @@ TEST(DbsTraceLog, StampsItselfAndPassesTheLineAsAnArgument) {
     DbsTraceLog("[File:%s Line:%d] value %s", "f.cpp", 9, "100%d");
     ASSERT_EQ(cap.Count(), 1u);
     EXPECT_EQ(cap.Lines()[0].level, DBS_TRACE_LEVEL);
-    EXPECT_EQ(cap.Lines()[0].stampFile.find("trace_log.cpp") != std::string::npos, true);
+    EXPECT_EQ(cap.Lines()[0].stampFile, "src/runtime/trace_log.cpp");  // the path in the project
     EXPECT_EQ(cap.Lines()[0].text, "[File:f.cpp Line:9] value 100%d");
     EXPECT_EQ(cap.Last(), "[File:* Line:*] value 100%d");
 }

@@ -153,10 +153,10 @@ TEST_F(DbDefLoaderTest, UnknownDataTypeIsReportedAndLoadingGoesOn) {
     EXPECT_EQ(+schema.columns[0].wDMLen, 0);
 }
 
-TEST_F(DbDefLoaderTest, MaxRecNumReadsLikeAtoiAndKeepsTheLow16Bits) {
+// Values outside 16 bits are refused (RefusedFilesLeaveTheVectorsUnchanged).
+TEST_F(DbDefLoaderTest, MaxRecNumReadsLikeAtoi) {
     struct Case { const char* text; uint16_t value; };
-    const Case cases[] = {{"100", 100}, {"  42abc", 42}, {"abc", 0}, {"", 0}, {"70000", 70000 & 0xFFFF},
-                          {"-1", 0xFFFF}, {"99999999999999", 0xFFFF}};
+    const Case cases[] = {{"100", 100}, {"  42abc", 42}, {"abc", 0}, {"", 0}, {"65535", 65535}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         schema = LoadedSchema{};
@@ -228,6 +228,12 @@ TEST_F(DbDefLoaderTest, RefusedFilesLeaveTheVectorsUnchanged) {
         {"width over 16 bits",
          "<DBDef><Table Name=\"T\"><Field Name=\"A\" DataType=\"DWORD\" Num=\"16384\"/></Table></DBDef>",
          "the field <A> of table <T> is 65536 bytes wide, outside 0 to 65535", true},
+        {"capacity over 16 bits", "<DBDef><Table Name=\"T\" MaxRecNum=\"65537\">" + field + "</Table></DBDef>",
+         "the table <T> has MaxRecNum 65537, outside 0 to 65535", false},
+        {"negative capacity", "<DBDef><Table Name=\"T\" MaxRecNum=\"-1\">" + field + "</Table></DBDef>",
+         "the table <T> has MaxRecNum -1, outside 0 to 65535", false},
+        {"capacity saturated", "<DBDef><Table Name=\"T\" MaxRecNum=\"99999999999\">" + field + "</Table></DBDef>",
+         "the table <T> has MaxRecNum 99999999999, outside 0 to 65535", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

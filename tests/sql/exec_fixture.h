@@ -115,7 +115,7 @@ protected:
             case DB_ULONG: return std::to_string(v.ulULong);
             case DB_FLOAT: return std::to_string(v.fFloat);
             case DB_DOUBLE: return std::to_string(v.dDouble);
-            default: return "?" + std::to_string(v.chType);
+            default: return std::string("?").append(std::to_string(v.chType));
         }
     }
     std::vector<std::string> Select(const std::string& text) { return Rows(Run(text)); }

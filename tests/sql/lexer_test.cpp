@@ -25,11 +25,11 @@ std::string Tokens(TagSqlParser& ctx, const std::string& text, bool bEqMode = fa
         const SqlLexState& lex = ctx.tLex;
         switch (t) {
             case kTokName: case kTokFuncName: case kTokString:
-                out += "(" + std::string(lex.achToken, lex.nTokenLen) + ")";
+                out.append("(").append(lex.achToken, lex.nTokenLen).append(")");
                 break;
-            case kTokIntConst: out += "(" + std::to_string(lex.iIntValue) + ")"; break;
-            case kTokUIntConst: out += "(" + std::to_string(lex.uUIntValue) + ")"; break;
-            case kTokDoubleConst: out += "(" + std::to_string(lex.dDoubleValue) + ")"; break;
+            case kTokIntConst: out.append("(").append(std::to_string(lex.iIntValue)).append(")"); break;
+            case kTokUIntConst: out.append("(").append(std::to_string(lex.uUIntValue)).append(")"); break;
+            case kTokDoubleConst: out.append("(").append(std::to_string(lex.dDoubleValue)).append(")"); break;
             default: break;
         }
         if (t == kTokEnd || t == kTokTooLong) break;
@@ -143,13 +143,13 @@ TEST_F(LexerTest, TokenAndLookaheadMustFitTheBuffer) {
     // 511 characters and the one beyond fill the 512-character buffer exactly.
     const std::string name511(511, 'n');
     EXPECT_EQ(Tokens(*ctx, name511), "NAME(" + name511 + ") END");
-    const std::string str511 = "'" + std::string(509, 's') + "'";
+    const std::string str511 = std::string("'").append(509, 's').append("'");
     EXPECT_EQ(Tokens(*ctx, str511), "STRING(" + std::string(509, 's') + ") END");
     EXPECT_EQ(trace.Count(), 0u);
 
     const std::string tooLong[] = {
         std::string(512, 'n'),
-        "'" + std::string(510, 's') + "'",
+        std::string("'").append(510, 's').append("'"),
         std::string(600, '7'),
         "x = '" + std::string(5000, 'u'),   // an unclosed quote reads to the end of the text
     };

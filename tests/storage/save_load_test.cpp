@@ -293,7 +293,7 @@ TEST_F(SaveLoadTest, TablesOfMoreFieldsThanTheFileHoldsAreRefused) {
         ASSERT_EQ(DbsCoreInit(), 1);
         const uint32_t h = DbsCreateTableFormNo(0, "WIDE", 0, 2, fields);
         for (uint16_t i = 0; i < fields; ++i) {
-            ASSERT_EQ(DbsAddDomain(h, ("F" + std::to_string(i)).c_str(), 'N', 1, 1), 1);
+            ASSERT_EQ(DbsAddDomain(h, std::string("F").append(std::to_string(i)).c_str(), 'N', 1, 1), 1);
         }
         ASSERT_EQ(DbsAllocMemory(h), 1);
         ASSERT_EQ(DbsSetTableMethod(h, DBS_METHOD_INSERT, reinterpret_cast<DbsMethodFn>(&AppendInsert)), 1);
