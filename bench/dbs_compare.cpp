@@ -904,7 +904,11 @@ public:
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
-    uint32_t Table(int t) const { return DbsGetTableHandle(("T" + std::to_string(t)).c_str()); }
+    uint32_t Table(int t) const {
+        std::string name = "T";
+        name += std::to_string(t);  // appended: "T" + a temporary string makes g++ 12 at -O3 warn (-Wrestrict)
+        return DbsGetTableHandle(name.c_str());
+    }
     void Sql(const char* text) {
         TagSqlRst* rst = nullptr;
         if (SQLExecute(parser_, text, &rst) != 0) Fail(std::string("SQLExecute failed: ") + text);
@@ -922,7 +926,8 @@ public:
         lite_.Create();
         lite_.Exec("BEGIN");
         for (int t = 0; t < tables; ++t) {
-            const std::string name = "t" + std::to_string(t);
+            std::string name = "t";
+            name += std::to_string(t);
             const std::string create = "CREATE TABLE " + name + "(id INTEGER PRIMARY KEY, qty INTEGER, price INTEGER, "
                                        "note TEXT)";
             lite_.Exec(create.c_str());

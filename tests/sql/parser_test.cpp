@@ -314,10 +314,14 @@ TEST_F(ParserTest, LongestNamesOfTheStoreCanBeReferenced) {
 
 TEST_F(ParserTest, SelectStarBeyondOneHundredColumnsIsRefused) {
     for (uint16_t no = 30; no < 32; ++no) {
-        const uint32_t hTable = DbsCreateTableFormNo(no, ("w" + std::to_string(no)).c_str(), 0, 10, 60);
+        std::string table = "w";
+        table += std::to_string(no);  // appended: "w" + a temporary string makes g++ 12 at -O3 warn (-Wrestrict)
+        const uint32_t hTable = DbsCreateTableFormNo(no, table.c_str(), 0, 10, 60);
         ASSERT_NE(hTable, 0u);
         for (int f = 0; f < 60; ++f) {
-            ASSERT_EQ(DbsAddDomain(hTable, ("F" + std::to_string(f)).c_str(), 'N', 1, 1), 1);
+            std::string field = "F";
+            field += std::to_string(f);
+            ASSERT_EQ(DbsAddDomain(hTable, field.c_str(), 'N', 1, 1), 1);
         }
     }
     EXPECT_NE(Tree("SELECT * FROM w30"), "-1");
